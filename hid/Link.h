@@ -1,0 +1,79 @@
+// The keyboard link: one opened keyboard interface, the feature-report transport to it,
+// and the seven keyboard commands. Every command returns a one-byte status: 0 is success,
+// the HID_ERR_* codes below are the link's own failures, anything else is the keyboard's
+// own failure code passed through unchanged. Commands never throw.
+//
+// Command packet (host to keyboard) and reply packet (keyboard to host):
+//
+//   EA  L  cmd  param...          xor        L = bytes after L, checksum included
+//   ED  L  cmd  status  data...   xor        xor = XOR of every byte before it
+//
+// A packet travels cut into feature reports of R bytes (report ID 1, then R - 1 packet
+// bytes); replies are read as reports of R + 1 bytes. R is the keyboard's feature report
+// length, 2 to 20.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "HidPlatform.h"
+#include "UserSeam.h"
+
+namespace vorn::hid {
+
+inline constexpr std::uint8_t HID_OK = 0x00;
+inline constexpr std::uint8_t HID_ERR_NOT_OPEN = 0xE1;
+inline constexpr std::uint8_t HID_ERR_WRITE = 0xE2;
+inline constexpr std::uint8_t HID_ERR_TIMEOUT = 0xE3;
+inline constexpr std::uint8_t HID_ERR_READ = 0xE4;
+inline constexpr std::uint8_t HID_ERR_READ_MORE = 0xE5;
+inline constexpr std::uint8_t HID_ERR_CHECKSUM = 0xF0;
+
+inline constexpr std::chrono::milliseconds kReplyWait{5000};
+
+class Link {
+public:
+    // `user` receives the time-out message; it may be null (the message is then dropped).
+    // Tests pass a shorter reply wait; the program uses kReplyWait.
+    Link(HidPlatform& platform, UserSeam* user,
+         std::chrono::milliseconds replyWait = kReplyWait);
+    ~Link();
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    HidPlatform& Platform();
+    void SetUser(UserSeam* user);
+
+    // Makes `handle` the link's device with report length R (the keyboard opening does
+    // this). A handle still open is closed first. An invalid handle leaves the link closed.
+    void Attach(HidHandle handle, int reportLength);
+    bool IsOpen() const;
+    int ReportLength() const;
+    // Closes the device if it is open and marks the link closed (a rebuild of the device
+    // list does this); safe while a command runs on another thread, which then fails.
+    void MarkClosed();
+    // Closes the device, drops the reply event and clears the busy flag.
+    void CloseLink();
+
+    // Sends a whole command packet as feature reports.
+    bool SendPacket(const std::uint8_t* packet, std::size_t length);
+
+    std::uint8_t GetProperty(std::uint16_t& blockSize, std::uint8_t& blockCount);
+    // `destination` has room for 252 bytes.
+    std::uint8_t ReadKeymapBlock(std::uint8_t* destination, std::uint8_t block,
+                                 std::uint8_t& length);
+    std::uint8_t EraseKeymap();
+    std::uint8_t WriteKeymapBlock(std::size_t count, std::uint8_t block,
+                                  const std::uint8_t* data);
+    std::uint8_t EraseSlot(std::uint8_t slot);
+    std::uint8_t BeginSlot(std::uint8_t slot);
+    std::uint8_t WriteScript(std::size_t count, std::uint8_t sequence, const std::uint8_t* data);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace vorn::hid

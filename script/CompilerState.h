@@ -1,0 +1,41 @@
+// The script compiler's shared storage: the program text buffer and the label table that
+// the source pass fills and the encoder reads, and the script layout of the compile.
+// One object per compile owner (the program keeps one); cleared at the start of every
+// compile; fixed-size, so nothing is allocated per line.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vorn::script {
+
+inline constexpr std::size_t kProgramTextSize = 10240;
+inline constexpr std::size_t kMaxLabels = 100;
+inline constexpr std::size_t kLabelSize = 31;  // a label of 31 characters has no zero byte
+inline constexpr std::size_t kMessageSize = 512;
+
+struct CompilerState {
+    // Accepted lines, each squeezed and ended by CR LF, then "END" LF; zeros after that.
+    std::array<char, kProgramTextSize> programText{};
+    std::uint32_t programLength = 0;
+    // Label lines in file order, colon included, zero-padded to 31 bytes.
+    std::array<std::array<char, kLabelSize>, kMaxLabels> labels{};
+    std::uint32_t labelCount = 0;
+    // 1 or 2 for the models that take scripts; picks the key-name table and the PSET
+    // column bound.
+    std::uint8_t scriptLayout = 0;
+    // Where the encoder writes its intermediate file; the product uses "temp.o" in the
+    // current directory.
+    std::string intermediatePath = "temp.o";
+
+    void ClearProgram() {
+        programText.fill(0);
+        programLength = 0;
+        for (auto& label : labels) label.fill(0);
+        labelCount = 0;
+    }
+};
+
+}  // namespace vorn::script

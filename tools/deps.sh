@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs what VornUtil needs to build and test on Debian 12. Runs apt-get as root,
+# through sudo when started by another user. Does nothing when everything is there.
+set -eu
+PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
+libudev-dev libgtest-dev libgmock-dev libbenchmark-dev xauth xvfb"
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+        missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+if [ "$(id -u)" -ne 0 ]; then
+    exec sudo env DEBIAN_FRONTEND=noninteractive "$0" "$@"
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+# shellcheck disable=SC2086
+apt-get install -y --no-install-recommends $missing
