@@ -1,0 +1,106 @@
+#include "app/CFileVersionInfo.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace vorn::app {
+namespace {
+
+std::uint32_t Get32(std::span<const std::uint8_t> b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t{b[at + 3]} << 24);
+}
+
+FixedFileInfo DecodeFixed(std::span<const std::uint8_t> b) {
+    std::uint32_t v[13];
+    for (std::size_t i = 0; i < 13; ++i) v[i] = Get32(b, i * 4);
+    return FixedFileInfo{v[0], v[1], v[2], v[3],  v[4],  v[5], v[6],
+                         v[7], v[8], v[9], v[10], v[11], v[12]};
+}
+
+std::uint16_t LanguageOf(std::uint32_t entry) { return static_cast<std::uint16_t>(entry); }
+
+// The first entry of exactly `language`, else the first with its low 8 bits.
+int FindLanguage(std::span<const std::uint32_t> list, std::uint16_t language) {
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (LanguageOf(list[i]) == language) return static_cast<int>(i);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if ((LanguageOf(list[i]) & 0xFF) == (language & 0xFF)) return static_cast<int>(i);
+    return -1;
+}
+
+std::vector<std::uint32_t> TranslationList(std::span<const std::uint8_t> block) {
+    std::vector<std::uint32_t> list;
+    auto value = QueryVersionValue(block, "\\VarFileInfo\\Translation");
+    if (!value) return list;
+    for (std::size_t at = 0; at + 4 <= value->bytes.size(); at += 4)
+        list.push_back(Get32(value->bytes, at));
+    return list;
+}
+
+}  // namespace
+
+const std::array<const char*, CFileVersionInfo::kStringCount> CFileVersionInfo::kStringNames = {
+    "CompanyName",    "FileDescription",  "FileVersion",  "InternalName",
+    "LegalCopyright", "OriginalFileName", "ProductName",  "ProductVersion",
+    "Comments",       "LegalTrademarks",  "PrivateBuild", "SpecialBuild"};
+
+int ChooseTranslation(std::span<const std::uint32_t> translations, std::uint16_t userLanguage) {
+    if (translations.empty()) return -1;
+    for (std::uint16_t language : {userLanguage, std::uint16_t{0}, std::uint16_t{9}}) {
+        const int found = FindLanguage(translations, language);
+        if (found >= 0) return found;
+    }
+    return 0;
+}
+
+CFileVersionInfo::CFileVersionInfo() { Reset(); }
+CFileVersionInfo::~CFileVersionInfo() = default;
+
+void CFileVersionInfo::Reset() {
+    fixed_ = FixedFileInfo{};
+    for (auto& s : strings_) s.clear();
+}
+
+bool CFileVersionInfo::Create(std::uint16_t userLanguage) {
+    return Create("/proc/self/exe", userLanguage);
+}
+
+bool CFileVersionInfo::Create(const std::string& path, std::uint16_t userLanguage) {
+    Reset();
+    const auto block = ReadVersionBlock(path);
+    if (!block || block->empty()) return false;
+    return CreateFromBlock(*block, userLanguage);
+}
+
+bool CFileVersionInfo::CreateFromBlock(std::span<const std::uint8_t> block,
+                                       std::uint16_t userLanguage) {
+    Reset();
+    const auto root = QueryVersionValue(block, "\\");
+    if (!root) return false;
+    if (root->bytes.size() == kFixedFileInfoSize) fixed_ = DecodeFixed(root->bytes);
+
+    // A block without a translation list carries no strings we could pick; the fixed
+    // numbers alone still make a version.
+    const auto translations = TranslationList(block);
+    const int chosen = ChooseTranslation(translations, userLanguage);
+    if (chosen < 0) return true;
+    char prefix[40];
+    std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04X%04X\\",
+                  LanguageOf(translations[chosen]), translations[chosen] >> 16);
+    for (int i = 0; i < kStringCount; ++i) {
+        if (auto text = QueryVersionValue(block, std::string(prefix) + kStringNames[i]))
+            strings_[i] = VersionText(*text);
+    }
+    return true;
+}
+
+std::string CFileVersionInfo::FileVersionText() const {
+    char text[32];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", fixed_.fileVersionMS >> 16,
+                  fixed_.fileVersionMS & 0xFFFF, fixed_.fileVersionLS >> 16,
+                  fixed_.fileVersionLS & 0xFFFF);
+    return text;
+}
+
+}  // namespace vorn::app
