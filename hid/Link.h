@@ -30,15 +30,21 @@ inline constexpr std::uint8_t HID_ERR_TIMEOUT = 0xE3;
 inline constexpr std::uint8_t HID_ERR_READ = 0xE4;
 inline constexpr std::uint8_t HID_ERR_READ_MORE = 0xE5;
 inline constexpr std::uint8_t HID_ERR_CHECKSUM = 0xF0;
+// The link's report length is outside 2..20: nothing is sent, no report is built.
+inline constexpr std::uint8_t HID_ERR_REPORT_LENGTH = 0xE6;
+// A reply whose length byte is below 3 has no room for a status (checksum correct).
+inline constexpr std::uint8_t HID_ERR_SHORT_REPLY = 0xE7;
+// WriteKeymapBlock / WriteScript with more than 252 data bytes (or no data): the length
+// byte would wrap, so nothing is sent.
+inline constexpr std::uint8_t HID_ERR_TOO_LONG = 0xE8;
 
 inline constexpr std::chrono::milliseconds kReplyWait{5000};
 
 class Link {
-public:
+  public:
     // `user` receives the time-out message; it may be null (the message is then dropped).
     // Tests pass a shorter reply wait; the program uses kReplyWait.
-    Link(HidPlatform& platform, UserSeam* user,
-         std::chrono::milliseconds replyWait = kReplyWait);
+    Link(HidPlatform& platform, UserSeam* user, std::chrono::milliseconds replyWait = kReplyWait);
     ~Link();
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
@@ -56,6 +62,8 @@ public:
     void MarkClosed();
     // Closes the device, drops the reply event and clears the busy flag.
     void CloseLink();
+    // True while a command waits for its reply.
+    bool IsBusy() const;
 
     // Sends a whole command packet as feature reports.
     bool SendPacket(const std::uint8_t* packet, std::size_t length);
@@ -65,13 +73,12 @@ public:
     std::uint8_t ReadKeymapBlock(std::uint8_t* destination, std::uint8_t block,
                                  std::uint8_t& length);
     std::uint8_t EraseKeymap();
-    std::uint8_t WriteKeymapBlock(std::size_t count, std::uint8_t block,
-                                  const std::uint8_t* data);
+    std::uint8_t WriteKeymapBlock(std::size_t count, std::uint8_t block, const std::uint8_t* data);
     std::uint8_t EraseSlot(std::uint8_t slot);
     std::uint8_t BeginSlot(std::uint8_t slot);
     std::uint8_t WriteScript(std::size_t count, std::uint8_t sequence, const std::uint8_t* data);
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
 };
