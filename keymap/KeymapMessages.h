@@ -1,0 +1,23 @@
+// The texts the keymap procedures show, exactly as the user sees them (some end without a
+// full stop, and that is how they have always read).
+#pragma once
+
+namespace vorn::keymap::message {
+
+inline constexpr const char* kPlugKeyboard = "Please plug a VORN keyboard first.";
+inline constexpr const char* kSelectModel = "Please select a model first.";
+inline constexpr const char* kInitFailed = "Fail to init.";
+inline constexpr const char* kPropertyFailed = "Fail to read the property from the keyboard";
+inline constexpr const char* kOpenFailed = "Fail to open the selected file.";
+inline constexpr const char* kInvalidFormat = "Invalid file format.";
+inline constexpr const char* kOtherModel = "The selected file is not for the selected model.";
+inline constexpr const char* kEraseFailed = "Fail to erase the existing keymap";
+inline constexpr const char* kReadFileFailed = "Fail to read the selected file.";
+inline constexpr const char* kDownloadFailed =
+    "Fail to download the selected file to the keyboard.";
+inline constexpr const char* kDownloadDone = "Download successfully.";
+inline constexpr const char* kWriteFileFailed = "Fail to write to the file.";
+inline constexpr const char* kUploadFailed = "Upload failed.";
+inline constexpr const char* kUploadDone = "Upload successfully.";
+
+}  // namespace vorn::keymap::message
