@@ -1,0 +1,257 @@
+#include "hid/linux/LinuxHidPlatform.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "hid/linux/HidSysfs.h"
+#include "hid/linux/HidrawIoctl.h"
+#include "hid/linux/InterfacePath.h"
+#include "hid/linux/ReportDescriptor.h"
+#include "hid/linux/UdevHidrawSource.h"
+
+namespace vorn::hid {
+
+namespace {
+
+struct Interface {
+    std::string path;
+    std::string devnode;
+    std::string hidSyspath;
+    int collection = 0;
+};
+
+// One opened interface. Shared with any call still running on it, so that a Close from
+// another thread never closes the descriptor under an ioctl (nor lets it be reused).
+struct Device {
+    Interface where;
+    int fd = -1;
+    ~Device() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+std::string Reason(const std::string& call, int error) {
+    return call + ": " + std::strerror(error);
+}
+
+int CollectionCount(const HidrawNode& node) {
+    std::vector<std::uint8_t> descriptor;
+    std::string ignored;
+    if (node.hidSyspath.empty() || !ReadReportDescriptor(node.hidSyspath, descriptor, ignored)) {
+        return 1;
+    }
+    const auto collections = ParseReportDescriptor(descriptor);
+    return collections ? static_cast<int>(collections->size()) : 1;
+}
+
+void AddInterfaces(const HidrawNode& node, std::vector<Interface>& interfaces) {
+    const int count = CollectionCount(node);
+    for (int collection = 0; collection < count; ++collection) {
+        interfaces.push_back(Interface{InterfacePath(node.devnode, collection, count), node.devnode,
+                                       node.hidSyspath, collection});
+    }
+}
+
+std::vector<Interface> InterfacesOf(std::vector<HidrawNode> nodes) {
+    std::stable_sort(nodes.begin(), nodes.end(),
+                     [](const HidrawNode& a, const HidrawNode& b) { return a.number < b.number; });
+    std::vector<Interface> interfaces;
+    for (const HidrawNode& node : nodes) AddInterfaces(node, interfaces);
+    return interfaces;
+}
+
+// From sysfs when the interface came from a scan, else from the open node itself.
+bool AttributesOf(const Device& device, HidAttributes& attributes, std::string& error) {
+    if (!device.where.hidSyspath.empty()) {
+        return ReadHidAttributes(device.where.hidSyspath, attributes, error);
+    }
+    const int result = device.fd >= 0 ? HidrawAttributes(device.fd, attributes) : ENODEV;
+    if (result != 0) error = Reason("HIDIOCGRAWINFO on " + device.where.devnode, result);
+    return result == 0;
+}
+
+bool DescriptorOf(const Device& device, std::vector<std::uint8_t>& descriptor, std::string& error) {
+    if (!device.where.hidSyspath.empty()) {
+        return ReadReportDescriptor(device.where.hidSyspath, descriptor, error);
+    }
+    const int result = device.fd >= 0 ? HidrawReportDescriptor(device.fd, descriptor) : ENODEV;
+    if (result != 0) error = Reason("HIDIOCGRDESC on " + device.where.devnode, result);
+    return result == 0;
+}
+
+}  // namespace
+
+struct LinuxHidPlatform::State {
+    std::unique_ptr<HidrawSource> source;
+    mutable std::mutex mutex;
+    std::map<InterfaceSet, std::vector<Interface>> sets;
+    // Every interface of the latest scan, by path: what a query open may name.
+    std::map<std::string, Interface> known;
+    std::map<HidHandle, std::shared_ptr<Device>> devices;
+    InterfaceSet nextSet = 1;
+    HidHandle nextHandle = 1;
+    std::string lastError;
+
+    HidCall Fail(std::string reason) {
+        std::lock_guard lock(mutex);
+        lastError = std::move(reason);
+        return HidCall::kFailed;
+    }
+    std::shared_ptr<Device> Find(HidHandle handle) {
+        std::lock_guard lock(mutex);
+        const auto it = devices.find(handle);
+        return it == devices.end() ? nullptr : it->second;
+    }
+    const Interface* InterfaceAt(InterfaceSet set, int index) const {
+        const auto it = sets.find(set);
+        if (it == sets.end() || index < 0 || index >= static_cast<int>(it->second.size())) {
+            return nullptr;
+        }
+        return &it->second[static_cast<std::size_t>(index)];
+    }
+    HidHandle Keep(std::shared_ptr<Device> device) {
+        std::lock_guard lock(mutex);
+        const HidHandle handle = nextHandle++;
+        devices.emplace(handle, std::move(device));
+        return handle;
+    }
+};
+
+LinuxHidPlatform::LinuxHidPlatform() : LinuxHidPlatform(std::make_unique<UdevHidrawSource>()) {}
+
+LinuxHidPlatform::LinuxHidPlatform(std::unique_ptr<HidrawSource> source)
+    : state_(std::make_unique<State>()) {
+    state_->source = std::move(source);
+}
+
+LinuxHidPlatform::~LinuxHidPlatform() = default;
+
+HidCall LinuxHidPlatform::GetHidGuid(HidGuid& guid) {
+    guid = kHidInterfaceClass;
+    return HidCall::kOk;
+}
+
+HidCall LinuxHidPlatform::OpenInterfaceSet(const HidGuid& interfaceClass, InterfaceSet& set) {
+    std::vector<HidrawNode> nodes;
+    std::string error;
+    // hidraw nodes are the HID class; any other class has no interfaces here.
+    if (interfaceClass == kHidInterfaceClass && !state_->source->Scan(nodes, error)) {
+        return state_->Fail(error);
+    }
+    std::vector<Interface> interfaces = InterfacesOf(std::move(nodes));
+    std::lock_guard lock(state_->mutex);
+    state_->known.clear();
+    for (const Interface& interface : interfaces) state_->known[interface.path] = interface;
+    set = state_->nextSet++;
+    state_->sets.emplace(set, std::move(interfaces));
+    return HidCall::kOk;
+}
+
+HidCall LinuxHidPlatform::EnumInterface(InterfaceSet set, int index) {
+    std::lock_guard lock(state_->mutex);
+    return state_->InterfaceAt(set, index) ? HidCall::kOk : HidCall::kFailed;
+}
+
+HidCall LinuxHidPlatform::GetInterfacePath(InterfaceSet set, int index, std::string& path) {
+    std::lock_guard lock(state_->mutex);
+    const Interface* interface = state_->InterfaceAt(set, index);
+    if (!interface) return HidCall::kFailed;
+    path = interface->path;
+    return HidCall::kOk;
+}
+
+HidCall LinuxHidPlatform::CloseInterfaceSet(InterfaceSet set) {
+    std::lock_guard lock(state_->mutex);
+    return state_->sets.erase(set) ? HidCall::kOk : HidCall::kFailed;
+}
+
+HidHandle LinuxHidPlatform::Open(const std::string& path, OpenPurpose purpose) {
+    auto device = std::make_shared<Device>();
+    {
+        std::lock_guard lock(state_->mutex);
+        const auto it = state_->known.find(path);
+        if (it != state_->known.end()) device->where = it->second;
+    }
+    if (device->where.path.empty()) {
+        // Not from the latest scan: a transfer can still name the node; a query cannot.
+        if (purpose == OpenPurpose::kQuery) {
+            state_->Fail(path + ": not a HID interface of the latest scan");
+            return kInvalidHandle;
+        }
+        device->where.path = path;
+        SplitInterfacePath(path, device->where.devnode, device->where.collection);
+    }
+    if (purpose == OpenPurpose::kTransfer) {
+        device->fd = ::open(device->where.devnode.c_str(), O_RDWR | O_CLOEXEC);
+        if (device->fd < 0) {
+            state_->Fail(Reason("open " + device->where.devnode, errno));
+            return kInvalidHandle;
+        }
+    }
+    return state_->Keep(std::move(device));
+}
+
+HidCall LinuxHidPlatform::GetAttributes(HidHandle handle, HidAttributes& attributes) {
+    const std::shared_ptr<Device> device = state_->Find(handle);
+    if (!device) return state_->Fail("GetAttributes: handle not open");
+    std::string error;
+    if (!AttributesOf(*device, attributes, error)) return state_->Fail(error);
+    return HidCall::kOk;
+}
+
+HidCall LinuxHidPlatform::GetCaps(HidHandle handle, HidCaps& caps) {
+    const std::shared_ptr<Device> device = state_->Find(handle);
+    if (!device) return state_->Fail("GetCaps: handle not open");
+    std::vector<std::uint8_t> descriptor;
+    std::string error;
+    if (!DescriptorOf(*device, descriptor, error)) return state_->Fail(error);
+    // A descriptor the parser cannot read counts as a failed call for this one interface:
+    // discovery skips it and goes on with the next.
+    const auto collections = ParseReportDescriptor(descriptor);
+    const auto index = static_cast<std::size_t>(device->where.collection);
+    if (!collections || index >= collections->size()) {
+        return state_->Fail(device->where.path + ": report descriptor not readable");
+    }
+    caps = (*collections)[index];
+    return HidCall::kOk;
+}
+
+HidCall LinuxHidPlatform::SetFeature(HidHandle handle, const std::uint8_t* report,
+                                     std::size_t length) {
+    const std::shared_ptr<Device> device = state_->Find(handle);
+    if (!device || device->fd < 0) return state_->Fail("HIDIOCSFEATURE: handle not open");
+    const int result = HidrawSetFeature(device->fd, report, length);
+    if (result == 0) return HidCall::kOk;
+    return state_->Fail(Reason("HIDIOCSFEATURE on " + device->where.devnode, result));
+}
+
+HidCall LinuxHidPlatform::GetFeature(HidHandle handle, std::uint8_t* report, std::size_t length) {
+    const std::shared_ptr<Device> device = state_->Find(handle);
+    if (!device || device->fd < 0) return state_->Fail("HIDIOCGFEATURE: handle not open");
+    const int result = HidrawGetFeature(device->fd, report, length);
+    if (result == 0) return HidCall::kOk;
+    return state_->Fail(Reason("HIDIOCGFEATURE on " + device->where.devnode, result));
+}
+
+void LinuxHidPlatform::Close(HidHandle handle) {
+    std::shared_ptr<Device> device;  // released after the lock, closing the node if last
+    std::lock_guard lock(state_->mutex);
+    const auto it = state_->devices.find(handle);
+    if (it == state_->devices.end()) return;
+    device = std::move(it->second);
+    state_->devices.erase(it);
+}
+
+std::string LinuxHidPlatform::LastError() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->lastError;
+}
+
+}  // namespace vorn::hid
