@@ -34,6 +34,11 @@ struct FixedStack {
         items[depth++] = value;
         return true;
     }
+    bool Top(T& value) const {
+        if (depth == 0) return false;
+        value = items[depth - 1];
+        return true;
+    }
     bool Pop(T& value) {
         if (depth == 0) return false;
         value = items[--depth];
@@ -155,7 +160,10 @@ Fault EncodeIf(EncoderState& s, const StatementRecord& record) {
 }
 
 // The IF part ends with a jump over the ELSE part; the IF's false branch lands after it.
+// A second ELSE in one block would take an enclosing block's IF, so it is refused.
 Fault EncodeElse(EncoderState& s, const StatementRecord& record) {
+    std::uint8_t mark = 0;
+    if (!s.blocks.Top(mark) || mark != kMarkIf) return Fault::kUnencodable;
     if (const Fault fault = Emit(s, isa::kJump, record); fault != Fault::kNone) return fault;
     std::uint32_t ifTarget = 0;
     if (!s.elseTargets.Push(LastTargetPosition(s)) || !s.ifTargets.Pop(ifTarget) ||
