@@ -1,0 +1,12 @@
+#pragma once
+// The VornUtil logo, a single keycap carrying a "V", for the About area and the icon.
+
+#include <QImage>
+#include <QPainter>
+#include <QRectF>
+
+// Paints the keycap into `box` (square); `lit` gives it the glowing hover look.
+void PaintKeycapLogo(QPainter& painter, const QRectF& box, bool lit);
+
+// The application icon at `size` x `size` pixels, transparent around the keycap.
+QImage PaintAppIcon(int size);

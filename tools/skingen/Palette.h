@@ -1,0 +1,25 @@
+#pragma once
+// The colours of the skin: graphite body, teal accent.
+
+#include <QColor>
+
+namespace palette {
+
+inline constexpr QColor kBodyTop{0x2a, 0x32, 0x43};
+inline constexpr QColor kBodyBottom{0x12, 0x16, 0x1e};
+inline constexpr QColor kBodyEdge{0x4a, 0x55, 0x6a};
+inline constexpr QColor kCard{0x1a, 0x20, 0x2b, 0xd8};
+inline constexpr QColor kCardEdge{0x36, 0x40, 0x52};
+inline constexpr QColor kWell{0x0b, 0x0e, 0x14};
+inline constexpr QColor kWellEdge{0x45, 0x50, 0x64};
+inline constexpr QColor kAccent{0x36, 0xc9, 0xb6};
+inline constexpr QColor kAccentDeep{0x1a, 0x8c, 0x80};
+inline constexpr QColor kAccentGlow{0x8a, 0xf5, 0xe6};
+inline constexpr QColor kText{0xee, 0xf2, 0xf7};
+inline constexpr QColor kSubtext{0x93, 0x9e, 0xb2};
+inline constexpr QColor kFaint{0x5d, 0x68, 0x7c};
+inline constexpr QColor kRowTop{0x31, 0x3a, 0x4b};
+inline constexpr QColor kRowBottom{0x25, 0x2c, 0x3a};
+inline constexpr QColor kRowEdge{0x42, 0x4d, 0x61};
+
+}  // namespace palette
