@@ -41,6 +41,8 @@ CSkinDialog::CSkinDialog(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::Dialog102>()) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    // Every move over the face is reported, not only moves with a button held.
+    setMouseTracking(true);
 }
 
 CSkinDialog::~CSkinDialog() = default;
