@@ -217,6 +217,7 @@ struct Refusal {
     const char* name;
     void (*arrange)(hid::MainState&);
     const char* message;
+    friend void PrintTo(const Refusal& r, std::ostream* os) { *os << r.name; }
 };
 
 class ScriptDownloadRefusalTest : public ScriptDownloadTest,
@@ -301,6 +302,7 @@ struct StatusFailure {
     std::uint8_t status;
     const char* message;
     Bytes commands;
+    friend void PrintTo(const StatusFailure& f, std::ostream* os) { *os << f.name; }
 };
 
 class ScriptDownloadStatusTest : public ScriptDownloadTest,
@@ -421,6 +423,7 @@ struct IntermediateCase {
     std::string message;
     Writes writes;
     int progressHigh;  // lines read, the empty read at the end included
+    friend void PrintTo(const IntermediateCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ScriptDownloadFileTest : public ScriptDownloadTest,
