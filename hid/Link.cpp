@@ -200,8 +200,15 @@ int Link::ReportLength() const { return state_->device.ReportLength(); }
 void Link::MarkClosed() { state_->device.Close(); }
 bool Link::IsBusy() const { return state_->busy.load() != 0; }
 
+// A command still waiting learns at once that its device is gone, rather than at the end
+// of its wait: its reader may already have stopped polling when the flag went down.
 void Link::CloseLink() {
-    if (state_->device.Close()) state_->busy.store(0);
+    if (!state_->device.Close()) return;
+    if (const std::uint64_t waiting = state_->busy.exchange(0)) {
+        ReplyResult failed;
+        failed.status = HID_ERR_READ;
+        state_->slot.Deliver(waiting, failed);
+    }
 }
 
 bool Link::SendPacket(const std::uint8_t* packet, std::size_t length) {

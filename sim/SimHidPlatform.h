@@ -44,7 +44,7 @@ class SimHidPlatform : public hid::HidPlatform {
     static constexpr std::size_t kOpCount = 11;
 
     struct DeviceSpec {
-        std::string path;
+        std::string path{};
         std::uint16_t vendorId = 0, productId = 0, usage = 0x0080, usagePage = 0xFF00,
                       featureReportByteLength = 9;
         bool openable = true;  // false: Open fails for this path, whatever the purpose

@@ -47,10 +47,10 @@ class SimKeyboard {
         bool badChecksum = false;  // the checksum byte has its lowest bit flipped
         // Replaces the reply's status. A command that changes state is then not carried
         // out; a keymap read still sends its data.
-        std::optional<std::uint8_t> status;
+        std::optional<std::uint8_t> status{};
         // A keymap read answers with this many data bytes instead of S (0 to 252; the
         // block is cut, or padded with zeros).
-        std::optional<int> dataLength;
+        std::optional<int> dataLength{};
     };
 
     struct ScriptWrite {
