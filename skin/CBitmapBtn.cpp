@@ -101,9 +101,10 @@ void CBitmapBtn::focusOutEvent(QFocusEvent* event) {
     ClearHover();
 }
 
-void CBitmapBtn::changeEvent(QEvent* event) {
-    QPushButton::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) ClearHover();
+bool CBitmapBtn::event(QEvent* event) {
+    // The window losing activation takes the hover look with it, as losing focus does.
+    if (event->type() == QEvent::WindowDeactivate) ClearHover();
+    return QPushButton::event(event);
 }
 
 }  // namespace vorn::skin

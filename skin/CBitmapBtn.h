@@ -38,7 +38,7 @@ class CBitmapBtn : public QPushButton {
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     Picture ChosenPicture() const;
