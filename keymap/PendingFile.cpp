@@ -29,6 +29,26 @@ bool FlushAndClose(std::FILE* file) {
     return flushed && closed;
 }
 
+// Replacing a file by a move needs only the folder's permission, so a file the user may not
+// write (or a folder of that name) would be replaced all the same. Such a target is
+// refused here, as opening it for writing would refuse it; a missing one is fine.
+bool TargetWritable(const std::string& target) {
+    std::error_code error;
+    if (!std::filesystem::exists(target, error)) return !error;
+    std::FILE* file = std::fopen(target.c_str(), "r+b");  // opens without truncating
+    if (file) std::fclose(file);
+    return file != nullptr;
+}
+
+// The replacement keeps the permissions the earlier file had.
+void TakePermissions(const std::string& from, const std::string& to) {
+    std::error_code error;
+    const auto status = std::filesystem::status(from, error);
+    if (!error && std::filesystem::exists(status)) {
+        std::filesystem::permissions(to, status.permissions(), error);
+    }
+}
+
 }  // namespace
 
 PendingFile::PendingFile(std::string target) : target_(std::move(target)) {}
@@ -36,6 +56,7 @@ PendingFile::PendingFile(std::string target) : target_(std::move(target)) {}
 PendingFile::~PendingFile() { Discard(); }
 
 bool PendingFile::Open() {
+    if (!TargetWritable(target_)) return false;
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
         const std::string candidate = TemporaryName(target_, attempt);
         errno = 0;
@@ -59,7 +80,10 @@ bool PendingFile::Commit() {
     if (!file_) return false;
     const bool written = FlushAndClose(file_.release());
     std::error_code error;
-    if (written) std::filesystem::rename(temporary_, target_, error);
+    if (written) {
+        TakePermissions(target_, temporary_);
+        std::filesystem::rename(temporary_, target_, error);
+    }
     if (!written || error) RemoveQuietly(temporary_);
     temporary_.clear();
     return written && !error;

@@ -18,7 +18,8 @@ class PendingFile {
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
-    // Creates the temporary file; false when the folder cannot take one.
+    // Creates the temporary file; false when the folder cannot take one, or when the target
+    // exists but could not be written in place (a read-only file, a folder).
     bool Open();
     // Null until Open succeeded, and after Commit or Discard.
     std::FILE* Handle() const { return file_.get(); }

@@ -20,7 +20,7 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // An anonymous file holding `bytes`, positioned at its start.
 File FileWith(const Bytes& bytes) {
     File file(std::tmpfile());
-    std::fwrite(bytes.data(), 1, bytes.size(), file.get());
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file.get());
     std::rewind(file.get());
     return file;
 }

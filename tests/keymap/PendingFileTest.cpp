@@ -74,14 +74,32 @@ TEST_F(PendingFileTest, FolderThatDoesNotExistCannotBeOpened) {
     EXPECT_FALSE(file.Commit());
 }
 
-TEST_F(PendingFileTest, TargetThatCannotBeReplacedFailsCommitAndIsKept) {
+TEST_F(PendingFileTest, FolderInPlaceOfTheTargetIsRefusedAtOpen) {
     std::filesystem::create_directory(target);
+    PendingFile file(target);
+    EXPECT_FALSE(file.Open());
+    EXPECT_TRUE(std::filesystem::is_directory(target));
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"keys.dat"}));
+}
+
+TEST_F(PendingFileTest, TargetThatCannotBeReplacedFailsCommitAndIsKept) {
     PendingFile file(target);
     ASSERT_TRUE(file.Open());
     ASSERT_TRUE(file.Write(kNew.data(), kNew.size()));
+    std::filesystem::create_directory(target);  // appears while the file is written
     EXPECT_FALSE(file.Commit());
     EXPECT_TRUE(std::filesystem::is_directory(target));
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"keys.dat"}));
+}
+
+TEST_F(PendingFileTest, ReplacementKeepsTheEarlierFilesPermissions) {
+    namespace fs = std::filesystem;
+    WriteBytes(target, kEarlier);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    PendingFile file(target);
+    ASSERT_TRUE(file.Open());
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(PendingFileTest, BytesThatNeverReachTheDiskFailCommit) {
