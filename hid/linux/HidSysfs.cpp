@@ -76,12 +76,14 @@ bool ReadSysfsFile(const std::string& path, std::size_t limit, std::vector<std::
                    std::string& error) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = Reason("open " + path, errno);
+        const int failure = errno;
+        error = Reason("open " + path, failure);
         return false;
     }
     const bool ok = ReadAll(fd, limit, bytes);
-    if (!ok) error = Reason("read " + path, errno);
+    const int failure = errno;
     ::close(fd);
+    if (!ok) error = Reason("read " + path, failure);
     return ok;
 }
 

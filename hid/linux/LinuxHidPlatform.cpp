@@ -116,6 +116,24 @@ struct LinuxHidPlatform::State {
         }
         return &it->second[static_cast<std::size_t>(index)];
     }
+    // The interface a path names: one of the latest scan, or, for a transfer, any node.
+    bool Resolve(const std::string& path, OpenPurpose purpose, Interface& where) {
+        {
+            std::lock_guard lock(mutex);
+            const auto it = known.find(path);
+            if (it != known.end()) {
+                where = it->second;
+                return true;
+            }
+        }
+        if (purpose == OpenPurpose::kQuery) {
+            Fail(path + ": not a HID interface of the latest scan");
+            return false;
+        }
+        where.path = path;
+        SplitInterfacePath(path, where.devnode, where.collection);
+        return true;
+    }
     HidHandle Keep(std::shared_ptr<Device> device) {
         std::lock_guard lock(mutex);
         const HidHandle handle = nextHandle++;
@@ -174,24 +192,12 @@ HidCall LinuxHidPlatform::CloseInterfaceSet(InterfaceSet set) {
 
 HidHandle LinuxHidPlatform::Open(const std::string& path, OpenPurpose purpose) {
     auto device = std::make_shared<Device>();
-    {
-        std::lock_guard lock(state_->mutex);
-        const auto it = state_->known.find(path);
-        if (it != state_->known.end()) device->where = it->second;
-    }
-    if (device->where.path.empty()) {
-        // Not from the latest scan: a transfer can still name the node; a query cannot.
-        if (purpose == OpenPurpose::kQuery) {
-            state_->Fail(path + ": not a HID interface of the latest scan");
-            return kInvalidHandle;
-        }
-        device->where.path = path;
-        SplitInterfacePath(path, device->where.devnode, device->where.collection);
-    }
+    if (!state_->Resolve(path, purpose, device->where)) return kInvalidHandle;
     if (purpose == OpenPurpose::kTransfer) {
         device->fd = ::open(device->where.devnode.c_str(), O_RDWR | O_CLOEXEC);
         if (device->fd < 0) {
-            state_->Fail(Reason("open " + device->where.devnode, errno));
+            const int error = errno;
+            state_->Fail(Reason("open " + device->where.devnode, error));
             return kInvalidHandle;
         }
     }
