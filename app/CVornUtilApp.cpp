@@ -1,0 +1,22 @@
+#include "app/CVornUtilApp.h"
+
+#include "app/CVornUtilDlg.h"
+#include "res/VornResources.h"
+
+namespace vorn::app {
+
+CVornUtilApp::CVornUtilApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setWindowIcon(res::AppIcon());
+}
+
+bool CVornUtilApp::InitInstance(hid::HidPlatform& platform, hid::DeviceMonitor& monitor) {
+    // Where settings would go; the program has none and never reads or writes any.
+    setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    {
+        CVornUtilDlg dialog(platform, monitor);
+        dialog.exec();
+    }
+    return false;
+}
+
+}  // namespace vorn::app

@@ -1,0 +1,90 @@
+#include "app/MainStateView.h"
+
+#include <QSignalBlocker>
+#include <QThread>
+
+#include "app/GuiThread.h"
+
+namespace vorn::app {
+namespace {
+
+void FillList(QComboBox& list, const hid::ListModel& model) {
+    const QSignalBlocker blocker(list);
+    list.clear();
+    for (const std::string& item : model.Items()) list.addItem(QString::fromStdString(item));
+    list.setCurrentIndex(model.Selected());
+}
+
+}  // namespace
+
+MainStateView::MainStateView(hid::MainState& state, QComboBox& keyboardList, QComboBox& slotList,
+                             QProgressBar& progressBar, QObject* parent)
+    : QObject(parent),
+      state_(state),
+      keyboardList_(&keyboardList),
+      slotList_(&slotList),
+      progressBar_(&progressBar) {
+    connect(&keyboardList, &QComboBox::activated, this, &MainStateView::OnKeyboardActivated);
+    connect(&slotList, &QComboBox::activated, this, &MainStateView::OnSlotActivated);
+    state_.SetObserver(this);
+    SyncAll();
+}
+
+MainStateView::~MainStateView() {
+    if (state_.Observer() == this) state_.SetObserver(nullptr);
+}
+
+void MainStateView::SyncAll() {
+    SyncKeyboardList();
+    SyncSlotList();
+    SyncSlotListVisibility();
+    SyncProgress();
+}
+
+void MainStateView::KeyboardListChanged() { OnGuiThread(&MainStateView::SyncKeyboardList); }
+void MainStateView::SlotListChanged() { OnGuiThread(&MainStateView::SyncSlotList); }
+
+void MainStateView::SlotListVisibilityChanged(bool) {
+    OnGuiThread(&MainStateView::SyncSlotListVisibility);
+}
+
+void MainStateView::ProgressChanged(const hid::ProgressState&) {
+    OnGuiThread(&MainStateView::SyncProgress);
+}
+
+void MainStateView::OnGuiThread(void (MainStateView::*sync)()) {
+    if (QThread::currentThread() == thread()) {
+        (this->*sync)();
+        return;
+    }
+    PostToThreadOf(*this, [this, sync] { (this->*sync)(); });
+}
+
+void MainStateView::SyncKeyboardList() {
+    if (keyboardList_) FillList(*keyboardList_, state_.keyboards);
+}
+
+void MainStateView::SyncSlotList() {
+    if (slotList_) FillList(*slotList_, state_.slots);
+}
+
+void MainStateView::SyncSlotListVisibility() {
+    if (slotList_) slotList_->setVisible(state_.SlotListVisible());
+}
+
+void MainStateView::SyncProgress() {
+    if (!progressBar_) return;
+    const hid::ProgressState progress = state_.Progress();
+    progressBar_->setRange(progress.low, progress.high);
+    progressBar_->setValue(progress.position);
+    progressBar_->setVisible(progress.visible);
+}
+
+void MainStateView::OnKeyboardActivated(int index) {
+    state_.keyboards.SetSelected(index);
+    if (keyboardChosen_) keyboardChosen_();
+}
+
+void MainStateView::OnSlotActivated(int index) { state_.slots.SetSelected(index); }
+
+}  // namespace vorn::app
