@@ -6,10 +6,12 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "script/Encoder.h"
+#include "script/Translate.h"
 #include "tests/script/EncoderTestSupport.h"
 
 namespace vorn::script {
@@ -332,6 +334,52 @@ TEST_F(EncoderTest, InstructionStreamBeyond10240BytesIsRefused) {
 TEST_F(EncoderTest, CompilesAfterAnotherProgramAsIfAlone) {
     Compile({"A:", "B:", "GOTO B"});
     EXPECT_EQ(Compile({"X:", "CLS", "GOTO X"}), ObjectText({"00", "F0 00 00", "FF"}));
+}
+
+// Lines the source pass would refuse, made of the language's own pieces: the encoder may
+// refuse them, but must stay inside its tables and produce a well-formed stream.
+TEST_F(EncoderTest, ArbitraryLinesNeverLeaveTheTables) {
+    const char* pieces[] = {"IF ",   "R1",    "R15",  "R16",    "R",   "=",   "<",      ">",
+                            "<>",    ">=",    "-",    "+",      "*",   "/",   " MOD ",  " AND ",
+                            " OR ",  " XOR ", "NOT ", "B",      "0X",  "FF",  "7",      "300",
+                            "99999", ",",     "\"",   "<ENT>",  "<",   "A",   "PRINT ", "PSET ",
+                            "WAIT ", "GOTO ", "ELSE", "END IF", "END", "CLS", "CLEAR ", "INKEY$",
+                            "RND",   "ALL",   ":",    " ",      "L1"};
+    std::mt19937 random(20240611);
+    auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    for (int program = 0; program < 3000; ++program) {
+        Lines lines;
+        for (std::size_t n = pick(30) + 1; n > 0; --n) {
+            std::string line;
+            for (std::size_t k = pick(12) + 1; k > 0 && line.size() < 180; --k) {
+                line += pieces[pick(std::size(pieces))];
+            }
+            lines.push_back(line);
+            // Each line on its own too, since a program stops at its first refused line.
+            char buffer[256] = {};
+            std::memcpy(buffer, line.data(), line.size());
+            buffer[line.size()] = '\n';
+            StatementRecord record{};
+            TranslateStatement(*state_, buffer, static_cast<int>(line.size() + 1), record);
+        }
+        SetProgram(lines);
+        char message[kMessageSize] = {};
+        const int result = EncodeProgramText(*state_, *stream_, message);
+        ASSERT_TRUE(result == 0 || result == 1);
+        if (result == 1) {
+            ASSERT_TRUE(std::string(message).ends_with("\n")) << message;
+        }
+        ASSERT_LE(stream_->length, kStreamSize);
+        std::size_t position = 0;
+        while (position < stream_->length) {
+            const unsigned length = stream_->bytes[position];
+            ASSERT_TRUE(length >= 1 && length <= 6) << program;
+            position += 1 + length;
+        }
+        ASSERT_EQ(position, stream_->length);
+    }
 }
 
 class IntermediateFileTest : public ::testing::Test {
