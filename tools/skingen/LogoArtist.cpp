@@ -60,3 +60,15 @@ QImage PaintAppIcon(int size) {
                     false);
     return icon;
 }
+
+QImage PaintComboArrow(int width, int height) {
+    QImage arrow(width, height, QImage::Format_ARGB32);
+    arrow.fill(Qt::transparent);
+    QPainter painter(&arrow);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal pen = height / 4.0;
+    painter.setPen(QPen(palette::kAccent, pen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QPointF points[] = {{pen, pen}, {width / 2.0, height - pen}, {width - pen, pen}};
+    painter.drawPolyline(points, 3);
+    return arrow;
+}

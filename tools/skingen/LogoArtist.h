@@ -10,3 +10,6 @@ void PaintKeycapLogo(QPainter& painter, const QRectF& box, bool lit);
 
 // The application icon at `size` x `size` pixels, transparent around the keycap.
 QImage PaintAppIcon(int size);
+
+// The drop-down arrow of the skin's list controls, `width` x `height` pixels.
+QImage PaintComboArrow(int width, int height);

@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
                      latin) &&
         Save(PaintMask(vorn::skin::kFaceSize, int(kBodyRadius)),
              skinDir.filePath(FileName(vorn::res::kMask))) &&
+        Save(PaintComboArrow(10, 6), skinDir.filePath(QStringLiteral("combo-arrow.png"))) &&
         PaintIcons(QDir(res.filePath(QStringLiteral("icons"))));
     return ok ? 0 : 1;
 }
