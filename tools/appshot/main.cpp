@@ -1,0 +1,146 @@
+// appshot: pictures of the program for people who cannot run it here. Runs the main
+// window on the demo's simulated keyboards, in the English and the Chinese variant, and
+// writes PNG files of the window with a keyboard selected, during a script download, and
+// of the About box.
+//
+//   appshot OUTPUT-FOLDER        (QT_QPA_PLATFORM=offscreen works)
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QPainter>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <fstream>
+#include <semaphore>
+
+#include "app/CAboutDlg.h"
+#include "app/CVornUtilDlg.h"
+#include "app/DemoKeyboards.h"
+#include "res/VornResources.h"
+#include "sim/SimDeviceMonitor.h"
+#include "sim/SimHidPlatform.h"
+#include "skin/LanguageId.h"
+
+namespace {
+
+// Answers the one file dialog with a script and holds the download's closing message
+// until released, so that the window can be pictured while the download runs.
+class HoldingUser : public vorn::hid::UserSeam {
+  public:
+    explicit HoldingUser(std::string script) : script_(std::move(script)) {}
+    void ShowMessage(const std::string&) override { release_.acquire(); }
+    std::optional<std::string> AskOpenFile(const vorn::hid::FileDialogRequest&) override {
+        return script_;
+    }
+    std::optional<std::string> AskSaveFile(const vorn::hid::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    void Release() { release_.release(); }
+
+  private:
+    std::string script_;
+    std::binary_semaphore release_{0};
+};
+
+struct Variant {
+    const char* suffix;
+    QLocale locale;
+};
+
+void Settle(int ms = 50) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, ms);
+    QThread::msleep(static_cast<unsigned long>(ms));
+    QCoreApplication::processEvents();
+}
+
+// The window as it looks on a desktop: outside its outline is transparent.
+QImage Picture(QWidget& window) {
+    const QImage grabbed = window.grab().toImage();
+    if (window.mask().isEmpty()) return grabbed;
+    QImage shaped(grabbed.size(), QImage::Format_ARGB32);
+    shaped.fill(Qt::transparent);
+    QPainter painter(&shaped);
+    painter.setClipRegion(window.mask());
+    painter.drawImage(0, 0, grabbed);
+    return shaped;
+}
+
+bool Save(QWidget& window, const QString& folder, const QString& name) {
+    const QString path = folder + "/" + name;
+    const bool saved = Picture(window).save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+
+void Choose(QComboBox& list, int index) {
+    list.setCurrentIndex(index);
+    Q_EMIT list.activated(index);
+}
+
+std::string WriteLongScript(const QString& folder) {
+    const std::string path = (folder + "/long.vs").toStdString();
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 0; i < 200; ++i) out << "R1=R1+1\r\n";
+    out << "END\r\n";
+    return path;
+}
+
+bool ShootMainWindow(const Variant& variant, const QString& out, const std::string& script) {
+    vorn::sim::SimHidPlatform platform;
+    vorn::app::AttachDemoKeyboards(platform);
+    vorn::sim::SimDeviceMonitor monitor(platform);
+    HoldingUser user(script);
+    vorn::app::CVornUtilDlg window(platform, monitor, &user);
+    window.show();
+    Settle();
+    Choose(*window.findChild<QComboBox*>("keyboardList"), 1);
+    Choose(*window.findChild<QComboBox*>("slotList"), 2);
+    Settle();
+    bool ok = Save(window, out, QStringLiteral("main-selected-%1.png").arg(variant.suffix));
+    window.OnSkinButtonName(QStringLiteral("SCRIPTUpload"));
+    auto* progress = window.findChild<QProgressBar*>("progressBar");
+    while (progress->maximum() == 0 || progress->value() < progress->maximum() / 2) Settle(10);
+    ok = Save(window, out, QStringLiteral("main-download-%1.png").arg(variant.suffix)) && ok;
+    user.Release();
+    while (window.ScriptDownloadRunning()) Settle(10);
+    return ok;
+}
+
+bool ShootAboutBox(const Variant& variant, const QString& out) {
+    HoldingUser user({});
+    vorn::app::CAboutDlg box(user, vorn::skin::UserDefaultLanguageId());
+    box.show();
+    Settle();
+    bool ok = Save(box, out, QStringLiteral("about-%1.png").arg(variant.suffix));
+    box.OnHotKey(vorn::app::CAboutDlg::kArmHotKey);
+    box.OnHotKey(vorn::app::CAboutDlg::kRevealHotKey);
+    Settle();
+    return Save(box, out, QStringLiteral("about-revealed-%1.png").arg(variant.suffix)) && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setWindowIcon(vorn::res::AppIcon());
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: appshot OUTPUT-FOLDER\n");
+        return 2;
+    }
+    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QTemporaryDir desk;
+    if (!QDir().mkpath(out) || !desk.isValid()) return 1;
+    // The script download writes its intermediate file into the current folder.
+    QDir::setCurrent(desk.path());
+    const std::string script = WriteLongScript(desk.path());
+    bool ok = true;
+    for (const Variant& variant : {Variant{"en", QLocale(QLocale::English, QLocale::UnitedStates)},
+                                   Variant{"zh", QLocale(QLocale::Chinese, QLocale::China)}}) {
+        vorn::skin::SetUserDefaultLocaleOverride(variant.locale);
+        ok = ShootMainWindow(variant, out, script) && ok;
+        ok = ShootAboutBox(variant, out) && ok;
+    }
+    return ok ? 0 : 1;
+}
