@@ -22,18 +22,23 @@ struct Outcome {
 };
 
 std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
+    std::string quoted(1, '\'');
     for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
+    quoted += '\'';
+    return quoted;
 }
 
 class VorncTest : public ::testing::Test {
   protected:
     // vornc with `args`, started in the scratch folder.
     Outcome Vornc(const std::vector<std::string>& args) {
-        std::string command = "cd " + Quoted(dir_.Path().string()) + " && " + Quoted(VORNC_PATH);
-        for (const std::string& arg : args) command += " " + Quoted(arg);
-        command += " >" + Quoted(dir_.File("out.txt")) + " 2>" + Quoted(dir_.File("err.txt"));
+        std::vector<std::string> words = {"cd", Quoted(dir_.Path().string()), "&&",
+                                          Quoted(VORNC_PATH)};
+        for (const std::string& arg : args) words.push_back(Quoted(arg));
+        words.insert(words.end(),
+                     {">", Quoted(dir_.File("out.txt")), "2>", Quoted(dir_.File("err.txt"))});
+        std::string command;
+        for (const std::string& word : words) (command += word) += ' ';
         const int raw = std::system(command.c_str());
         Outcome run;
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
