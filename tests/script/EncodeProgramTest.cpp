@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -89,6 +90,13 @@ TEST_F(EncodeProgramTest, LayoutReachesTheSourcePass) {
     const std::string script = ScriptText({"PRINT \"<F12>\"", "PSET 19,0", "END"});
     EXPECT_EQ(Compiled(script, 1), ObjectText({"20 45", "34 13", "FF"}));
     EXPECT_EQ(Refusal(script, 2), "Wrong command, Line 1\n");
+}
+
+// Without a key table a PRINT text has no key codes: the compile is refused (the
+// translator also refuses it on its own) and nothing is written.
+TEST_F(EncodeProgramTest, PrintTextWithoutAScriptLayoutIsRefused) {
+    EXPECT_NE(Refusal(ScriptText({"PRINT \"A\"", "END"}), 0), "");
+    EXPECT_FALSE(std::filesystem::exists(state_->intermediatePath));
 }
 
 TEST_F(EncodeProgramTest, SourcePassFailureLeavesTheIntermediateFileUntouched) {
