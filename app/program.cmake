@@ -54,3 +54,13 @@ target_link_libraries(vornutil-demo PRIVATE vorn_program vorn_demo_desk)
 vorn_warnings(vornutil-demo)
 vorn_embed_version(vornutil-demo)
 install(TARGETS vornutil-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Desktop integration: the menu entry and the icon in every size of the icon theme.
+install(FILES ${PROJECT_SOURCE_DIR}/res/vornutil.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+file(GLOB vorn_theme_icons ${PROJECT_SOURCE_DIR}/res/icons/vornutil-*.png)
+foreach(icon ${vorn_theme_icons})
+    string(REGEX REPLACE ".*vornutil-([0-9]+)\\.png$" "\\1" size ${icon})
+    install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+        RENAME vornutil.png)
+endforeach()

@@ -1,17 +1,31 @@
 #!/bin/sh
-# Starts the built program from the build folder given (default: build). Without a
-# display it says how to get one instead of failing with a Qt platform error.
+# Starts the built program: tools/start.sh [--demo] [BUILD-FOLDER]   (default folder: build)
+#   --demo   the same window on two simulated keyboards, to try every action without one
+# Without a display it says how to get one instead of failing with a Qt platform error.
 set -eu
+program=vornutil
+if [ "${1:-}" = "--demo" ]; then
+    program=vornutil-demo
+    shift
+fi
 build=${1:-build}
-exe="$build/app/vornutil"
+exe="$build/app/$program"
 if [ ! -x "$exe" ]; then
-    echo "Everything that exists so far is built in '$build'; the window is not part of this"
-    echo "build yet, so there is nothing to start. Run the tests with the README's second command."
-    exit 0
+    echo "There is no $exe yet. Build first:"
+    echo "    cmake -S . -B $build -G Ninja && cmake --build $build"
+    exit 1
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display found. On a desktop, start $exe from a graphical session;"
-    echo "on a headless machine try: xvfb-run -a $exe"
+    echo "No display found: VornUtil is a window and needs a graphical session."
+    echo "  - On a desktop, run this from a terminal inside the session."
+    echo "  - On a machine without a screen, run it on a virtual one and look at it with a"
+    echo "    VNC viewer or a screenshot, e.g.:  xvfb-run -a $exe"
+    echo "  - To see what it looks like without any display, write pictures of it:"
+    echo "        QT_QPA_PLATFORM=offscreen $build/tools/appshot/appshot shots"
     exit 1
+fi
+if [ "$program" = vornutil ] && ! ls /dev/hidraw* >/dev/null 2>&1; then
+    echo "No HID devices here; the keyboard list will stay empty. To try the program"
+    echo "without a keyboard: tools/start.sh --demo"
 fi
 exec "$exe"
