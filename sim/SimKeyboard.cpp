@@ -31,9 +31,13 @@ int ReportsAfterFirst(int l, int r) {
 }
 
 Bytes ReplyPacket(std::uint8_t command, std::uint8_t status, const Bytes& data) {
-    Bytes packet{kReplyLead, static_cast<std::uint8_t>(data.size() + 3), command, status};
-    packet.insert(packet.end(), data.begin(), data.end());
-    packet.push_back(Xor(packet.data(), packet.size()));
+    Bytes packet(data.size() + 5);
+    packet[kLeadAt] = kReplyLead;
+    packet[kLengthAt] = static_cast<std::uint8_t>(data.size() + 3);
+    packet[kCommandAt] = command;
+    packet[kStatusAt] = status;
+    for (std::size_t i = 0; i < data.size(); ++i) packet[kReplyDataAt + i] = data[i];
+    packet.back() = Xor(packet.data(), packet.size() - 1);
     return packet;
 }
 

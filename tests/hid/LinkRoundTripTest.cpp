@@ -2,6 +2,7 @@
 // and of the common keyboards.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <vector>
 
 #include "LinkTestRig.h"
@@ -74,7 +75,9 @@ TEST_P(LinkRoundTrip, KeyboardRefusalsComeBackAsStatus) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReportLengths, LinkRoundTrip, testing::Values(2, 3, 9, 17, 20),
-                         [](const auto& info) { return "R" + std::to_string(info.param); });
+                         [](const auto& info) {
+                             return (std::ostringstream() << "R" << info.param).str();
+                         });
 
 }  // namespace
 }  // namespace vorn::test
