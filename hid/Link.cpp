@@ -159,11 +159,12 @@ void Link::State::JoinReader() {
 Outcome Link::State::Command(const Packet& packet) {
     Outcome outcome;
     const std::optional<LinkTarget> target = device.Current();
-    if (!target) {
-        outcome.status = HID_ERR_NOT_OPEN;
-    } else if (!ValidReportLength(target->reportLength)) {
-        outcome.status = HID_ERR_REPORT_LENGTH;
-    } else if (JoinReader(); !Send(*target, packet.Data(), packet.Length())) {
+    outcome.status = !target                                    ? HID_ERR_NOT_OPEN
+                     : !ValidReportLength(target->reportLength) ? HID_ERR_REPORT_LENGTH
+                                                                : HID_OK;
+    if (outcome.status != HID_OK) return outcome;
+    JoinReader();
+    if (!Send(*target, packet.Data(), packet.Length())) {
         outcome.status = HID_ERR_WRITE;
     } else if (!AwaitReply(*target, outcome.reply)) {
         outcome.status = HID_ERR_TIMEOUT;

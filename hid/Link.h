@@ -30,6 +30,7 @@ inline constexpr std::uint8_t HID_ERR_TIMEOUT = 0xE3;
 inline constexpr std::uint8_t HID_ERR_READ = 0xE4;
 inline constexpr std::uint8_t HID_ERR_READ_MORE = 0xE5;
 inline constexpr std::uint8_t HID_ERR_CHECKSUM = 0xF0;
+// The link's own failures beyond those above:
 // The link's report length is outside 2..20: nothing is sent, no report is built.
 inline constexpr std::uint8_t HID_ERR_REPORT_LENGTH = 0xE6;
 // A reply whose length byte is below 3 has no room for a status (checksum correct).
@@ -58,21 +59,34 @@ class Link {
     bool IsOpen() const;
     int ReportLength() const;
     // Closes the device if it is open and marks the link closed (a rebuild of the device
-    // list does this); safe while a command runs on another thread, which then fails.
+    // list does this); safe while a command runs on another thread, which then fails:
+    // HID_ERR_WRITE while its packet goes out, HID_ERR_READ while it waits. A transfer in
+    // progress is finished first; no platform call sees a closed handle.
     void MarkClosed();
-    // Closes the device, drops the reply event and clears the busy flag.
+    // Closes the device, drops the reply event and clears the busy flag; a command still
+    // waiting on another thread returns HID_ERR_READ. Does nothing when already closed.
     void CloseLink();
     // True while a command waits for its reply.
     bool IsBusy() const;
 
-    // Sends a whole command packet as feature reports.
+    // Sends a whole command packet as feature reports. True also for length 0 (nothing is
+    // sent); false when the link is closed or its report length is outside 2..20.
     bool SendPacket(const std::uint8_t* packet, std::size_t length);
 
+    // Each command: HID_ERR_NOT_OPEN (nothing sent), HID_ERR_REPORT_LENGTH (nothing sent),
+    // HID_ERR_WRITE, HID_ERR_TIMEOUT (also when another command is waiting: the packet has
+    // gone out then), or the reply's status. Only one command waits at a time.
+    //
+    // Status 0: block size (big-endian data 0 and 1) and block count (data 2). A failed
+    // reply sets both to 0; a failure before any reply leaves them untouched.
     std::uint8_t GetProperty(std::uint16_t& blockSize, std::uint8_t& blockCount);
-    // `destination` has room for 252 bytes.
+    // `destination` has room for 252 bytes. `length` is the reply's data count and that
+    // many bytes are copied, whatever the status; with no reply (time-out or a failure
+    // before one) `length` is 0 and nothing is copied.
     std::uint8_t ReadKeymapBlock(std::uint8_t* destination, std::uint8_t block,
                                  std::uint8_t& length);
     std::uint8_t EraseKeymap();
+    // At most 252 data bytes; more gives HID_ERR_TOO_LONG and nothing is sent.
     std::uint8_t WriteKeymapBlock(std::size_t count, std::uint8_t block, const std::uint8_t* data);
     std::uint8_t EraseSlot(std::uint8_t slot);
     std::uint8_t BeginSlot(std::uint8_t slot);
