@@ -37,13 +37,14 @@ constexpr DemoScript kScripts[] = {
      "END\r\n"},
 };
 
-// A keymap that reads like one: every block holds a run of key codes.
+// A keymap that reads like one: every block, 1 to N as the keyboard numbers them, holds a
+// run of key codes.
 void FillKeymap(sim::SimKeyboard& keyboard, std::uint8_t first) {
-    for (std::uint8_t block = 0; block < keyboard.BlockCount(); ++block) {
+    for (int block = 1; block <= keyboard.BlockCount(); ++block) {
         sim::Bytes bytes(keyboard.BlockSize());
         for (std::size_t i = 0; i < bytes.size(); ++i)
             bytes[i] = static_cast<std::uint8_t>(first + block * 16 + i);
-        keyboard.SetBlock(block, bytes);
+        keyboard.SetBlock(static_cast<std::uint8_t>(block), bytes);
     }
 }
 

@@ -66,6 +66,8 @@ class ProgramTest : public QObject {
     void selectingFillsTheSlotList_data();
     void selectingFillsTheSlotList();
     void modelWithoutSlotsRefusesScripts();
+    void choosingTheSameKeyboardAgainRefreshesTheSlots();
+    void withoutTheHidLibraryTheListStaysEmpty();
     void keymapUploadThenDownload();
     void scriptDownloadToTheChosenSlot();
     void removalKeepsTheSlotListAndClearsTheSelection();
@@ -168,6 +170,27 @@ void ProgramTest::modelWithoutSlotsRefusesScripts() {
     desk.Click("SCRIPTUpload");
     QCOMPARE(desk.User().Messages(), Messages{kNotSupported});
     QVERIFY(desk.User().Dialogs().empty());
+}
+
+void ProgramTest::choosingTheSameKeyboardAgainRefreshesTheSlots() {
+    ProgramTestDesk desk;
+    StartWithOrvaneSelected(desk);
+    ProgramTestDesk::Choose(desk.SlotList(), 3);
+    QCOMPARE(desk.Window().State().slots.Selected(), 3);
+    ProgramTestDesk::Choose(desk.KeyboardList(), 0);
+    QCOMPARE(desk.SlotList().currentIndex(), 0);
+    QCOMPARE(desk.Window().State().slots.Selected(), 0);
+}
+
+void ProgramTest::withoutTheHidLibraryTheListStaysEmpty() {
+    ProgramTestDesk desk;
+    desk.Plug(vorn::test::kOrvanePath, vorn::test::kOrvanePro);
+    desk.Platform().SetAvailable(vorn::sim::SimHidPlatform::Op::kGetHidGuid, false);
+    desk.Start();
+    QVERIFY(desk.Window().isVisible());
+    QCOMPARE(desk.KeyboardList().count(), 0);
+    desk.Click("KeymapUpload");
+    QCOMPARE(desk.User().Messages(), Messages{kPlug});
 }
 
 void ProgramTest::keymapUploadThenDownload() {

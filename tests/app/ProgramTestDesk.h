@@ -2,6 +2,7 @@
 // scripted user, and the main window on top of them, shown as the program shows it.
 #pragma once
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QProgressBar>
 #include <QtTest>
@@ -99,11 +100,15 @@ class ProgramTestDesk {
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
-    // Picks entry `index` of a list the way a person does with the keyboard.
+    // Picks entry `index` of a list the way a person does: opens it and clicks the entry
+    // (also the one already shown, which the keyboard's arrows would not pick again).
     static void Choose(QComboBox& list, int index) {
-        list.setFocus();
-        QTest::keyClick(&list, Qt::Key_Home);
-        for (int i = 0; i < index; ++i) QTest::keyClick(&list, Qt::Key_Down);
+        list.showPopup();
+        QAbstractItemView* popup = list.view();
+        QVERIFY(QTest::qWaitForWindowExposed(popup->window()));
+        const QRect entry = popup->visualRect(list.model()->index(index, 0));
+        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, entry.center());
+        QTRY_VERIFY(!popup->isVisible());
     }
 
     static std::vector<std::string> Items(const QComboBox& list) {
