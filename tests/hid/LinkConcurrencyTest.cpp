@@ -6,6 +6,7 @@
 #include <future>
 
 #include "LinkTestRig.h"
+#include "hid/LinkProtocol.h"
 
 namespace vorn::test {
 namespace {
@@ -53,6 +54,37 @@ TEST(LinkConcurrency, LateReplyDoesNotWakeTheNextCommand) {
     EXPECT_EQ(size, 64);
     EXPECT_EQ(count, 7);
     EXPECT_EQ(rig.user.Messages().size(), 1u);
+}
+
+// A reader that is still reading continuation reports when its command has returned
+// finishes them and hands its reply to no one; the next command waits for it to end
+// before sending, then gets its own reply.
+TEST(LinkConcurrency, ReaderOutlivingItsCommandFinishesQuietly) {
+    LinkRig rig(2, kShortWait);
+    std::vector<std::uint8_t> longReply{0xED, 0xFF, 0x2B, 0x00};
+    longReply.resize(256, 0x77);
+    longReply.push_back(hid::Checksum(longReply.data(), longReply.size()));
+    rig.keyboard.QueueRawReply(longReply);
+    rig.keyboard.HoldReplies(true);
+    rig.keyboard.SetLatency(500us);
+    rig.user.SetMessageHook([&](const std::string&) {
+        const std::uint64_t before = rig.keyboard.GetFeatureCalls();
+        rig.keyboard.HoldReplies(false);
+        EXPECT_TRUE(Eventually([&] { return rig.keyboard.GetFeatureCalls() >= before + 3; }));
+    });
+    std::vector<std::uint8_t> buffer(252, 0xAA);
+    std::uint8_t length = 0xAA;
+    EXPECT_EQ(rig.link.ReadKeymapBlock(buffer.data(), 0, length), hid::HID_ERR_TIMEOUT);
+    rig.user.SetMessageHook({});
+    EXPECT_EQ(length, 0);
+    EXPECT_EQ(buffer, std::vector<std::uint8_t>(252, 0xAA));
+
+    rig.keyboard.SetLatency(0us);
+    std::uint16_t size = 0;
+    std::uint8_t count = 0;
+    EXPECT_EQ(rig.link.GetProperty(size, count), hid::HID_OK);
+    EXPECT_EQ(size, 128);
+    EXPECT_EQ(rig.keyboard.RepliesServed(), 2u);  // the long one was read to its end
 }
 
 // After the time-out the reader ends at its next empty report, without a result; the
