@@ -188,16 +188,18 @@ SimKeyboard::Reply SimKeyboard::Execute(const Bytes& packet, bool carryOut) {
 }
 
 SimKeyboard::Reply SimKeyboard::ReadKeymap(std::uint8_t block) const {
-    if (block >= blocks_.size()) return {CMD_READ_KEYMAP, kStatusBadParameter, {}};
-    const Bytes& bytes = blocks_[block];
+    const Bytes* found = Find(block);
+    if (!found) return {CMD_READ_KEYMAP, kStatusBadParameter, {}};
+    const Bytes& bytes = *found;
     return {CMD_READ_KEYMAP, 0,
             Bytes(bytes.begin(), bytes.begin() + std::min<std::size_t>(bytes.size(), 252))};
 }
 
 std::uint8_t SimKeyboard::WriteKeymap(std::uint8_t block, const std::uint8_t* data,
                                       std::size_t count) {
-    if (block >= blocks_.size() || count > blocks_[block].size()) return kStatusBadParameter;
-    std::copy_n(data, count, blocks_[block].begin());
+    Bytes* found = Find(block);
+    if (!found || count > found->size()) return kStatusBadParameter;
+    std::copy_n(data, count, found->begin());
     return 0;
 }
 
@@ -218,6 +220,17 @@ void SimKeyboard::Serve(const Bytes& packet) {
     outgoing_.assign(reports * size, 0);
     std::copy(packet.begin(), packet.end(), outgoing_.begin());
     served_ = 0;
+}
+
+// Keymap blocks are numbered from 1.
+Bytes* SimKeyboard::Find(std::uint8_t block) {
+    if (block < 1 || block > blocks_.size()) return nullptr;
+    return &blocks_[block - 1u];
+}
+
+const Bytes* SimKeyboard::Find(std::uint8_t block) const {
+    if (block < 1 || block > blocks_.size()) return nullptr;
+    return &blocks_[block - 1u];
 }
 
 void SimKeyboard::Delay() const {
@@ -248,14 +261,15 @@ std::uint8_t SimKeyboard::BlockCount() const {
 
 void SimKeyboard::SetBlock(std::uint8_t block, const Bytes& bytes) {
     std::lock_guard lock(mutex_);
-    if (block >= blocks_.size()) return;
-    Bytes& target = blocks_[block];
-    std::copy_n(bytes.begin(), std::min(bytes.size(), target.size()), target.begin());
+    Bytes* target = Find(block);
+    if (!target) return;
+    std::copy_n(bytes.begin(), std::min(bytes.size(), target->size()), target->begin());
 }
 
 Bytes SimKeyboard::Block(std::uint8_t block) const {
     std::lock_guard lock(mutex_);
-    return block < blocks_.size() ? blocks_[block] : Bytes{};
+    const Bytes* found = Find(block);
+    return found ? *found : Bytes{};
 }
 
 SimKeyboard::SlotRecord SimKeyboard::Slot(int slot) const {

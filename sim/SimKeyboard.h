@@ -81,14 +81,15 @@ class SimKeyboard {
     HidCall OnSetFeature(const std::uint8_t* report, std::size_t length);
     HidCall OnGetFeature(std::uint8_t* report, std::size_t length);
 
-    // Keymap geometry and contents. A new geometry erases every block. The default
-    // geometry is 128 bytes by 4 blocks.
+    // Keymap geometry and contents: blocks 1 to N of S bytes each, as the commands number
+    // them (block 0 and blocks past N do not exist). A new geometry erases every block. The
+    // default geometry is 128 bytes by 4 blocks.
     void SetGeometry(std::uint16_t blockSize, std::uint8_t blockCount);
     std::uint16_t BlockSize() const;
     std::uint8_t BlockCount() const;
     // Bytes beyond the block size are ignored, missing ones stay as they were.
     void SetBlock(std::uint8_t block, const Bytes& bytes);
-    Bytes Block(std::uint8_t block) const;  // empty for a block outside the geometry
+    Bytes Block(std::uint8_t block) const;  // empty for a block outside 1..N
 
     SlotRecord Slot(int slot) const;  // empty record for a slot outside 0..9
 
@@ -151,6 +152,8 @@ class SimKeyboard {
     std::uint8_t WriteScript(std::uint8_t sequence, const std::uint8_t* data, std::size_t count);
     void Serve(const Bytes& packet);
     void Delay() const;
+    Bytes* Find(std::uint8_t block);
+    const Bytes* Find(std::uint8_t block) const;
 
     const int reportLength_;
     mutable std::mutex mutex_;

@@ -62,7 +62,9 @@ TEST(SimKeyboard, PacketWithAWrongChecksumIsLoggedAndIgnored) {
     ASSERT_EQ(keyboard.Log().size(), 1u);
     EXPECT_FALSE(keyboard.Log()[0].checksumOk);
     EXPECT_NE(Get(keyboard)[0], 0xED);
-    EXPECT_EQ(keyboard.Block(0), Bytes(128, 0xFF));
+    EXPECT_EQ(keyboard.Block(1), Bytes(128, 0xFF));
+    EXPECT_TRUE(keyboard.Block(0).empty());
+    EXPECT_TRUE(keyboard.Block(5).empty());
 }
 
 // Bytes before a lead byte and the padding after a packet are not part of any packet.
