@@ -2,8 +2,9 @@
 # Installs what VornUtil needs to build and test on Debian 12. Runs apt-get as root,
 # through sudo when started by another user. Does nothing when everything is there.
 set -eu
-PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
-libudev-dev libgtest-dev libgmock-dev libbenchmark-dev xauth xvfb"
+# clang and its runtime libraries build the fuzz targets (tools/fuzz-ci.sh).
+PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qt6-base-dev \
+qt6-base-dev-tools libgl-dev libudev-dev libgtest-dev libgmock-dev libbenchmark-dev xauth xvfb"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||

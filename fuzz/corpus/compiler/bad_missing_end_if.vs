@@ -1,0 +1,3 @@
+IF R1=1 THEN
+CLS
+END

@@ -1,0 +1,3 @@
+CLS
+FOO R1
+END

@@ -1,0 +1,8 @@
+' comment only
+
+	r1 = r1 + 1 ' tail
+A1:
+12:
+	goto a1
+CLS END
+  

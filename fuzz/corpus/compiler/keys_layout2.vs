@@ -1,0 +1,3 @@
+PRINT "<F11><ESC>x"
+PSET 18,7,1
+end

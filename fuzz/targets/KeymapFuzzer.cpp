@@ -1,0 +1,9 @@
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/harness/Harnesses.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vorn::fuzz::RunKeymapInput({data, size});
+    return 0;
+}
