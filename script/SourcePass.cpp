@@ -504,8 +504,9 @@ EndCheck FindProgramEnd(PassState& pass) {
 
 // --- Messages ---
 
+// A long path is cut so that the message keeps its closing LF inside the buffer.
 int CannotOpen(char* message, const char* path) {
-    std::snprintf(message, kMessageSize, "Cannot open %s file!\n", path);
+    std::snprintf(message, kMessageSize, "Cannot open %.400s file!\n", path);
     return -1;
 }
 
