@@ -50,11 +50,11 @@ void FillKeymap(sim::SimKeyboard& keyboard, std::uint8_t first) {
 
 sim::SimKeyboard& AttachKeyboard(sim::SimHidPlatform& platform, const char* path,
                                  std::uint16_t productId) {
-    sim::SimHidPlatform::DeviceSpec spec;
-    spec.path = path;
-    spec.vendorId = 0x0F39;
-    spec.productId = productId;
-    sim::SimKeyboard& keyboard = platform.Attach(spec);
+    sim::SimHidPlatform::DeviceSpec desc;
+    desc.path = path;
+    desc.vendorId = 0x0F39;
+    desc.productId = productId;
+    sim::SimKeyboard& keyboard = platform.Attach(desc);
     keyboard.SetLatency(2ms);
     return keyboard;
 }

@@ -8,8 +8,8 @@ using hid::HidCall;
 using hid::HidHandle;
 
 struct SimHidPlatform::Device {
-    Device(const DeviceSpec& s) : spec(s), keyboard(s.featureReportByteLength) {}
-    const DeviceSpec spec;
+    Device(const DeviceSpec& s) : desc(s), keyboard(s.featureReportByteLength) {}
+    const DeviceSpec desc;
     SimKeyboard keyboard;
     bool attached = true;  // guarded by the platform's mutex
 };
@@ -23,14 +23,14 @@ std::size_t Index(SimHidPlatform::Op op) { return static_cast<std::size_t>(op); 
 SimHidPlatform::SimHidPlatform() = default;
 SimHidPlatform::~SimHidPlatform() = default;
 
-SimKeyboard& SimHidPlatform::Attach(const DeviceSpec& spec) {
-    auto device = std::make_shared<Device>(spec);
+SimKeyboard& SimHidPlatform::Attach(const DeviceSpec& desc) {
+    auto device = std::make_shared<Device>(desc);
     {
         std::lock_guard lock(mutex_);
         attached_.push_back(device);
         everAttached_.push_back(device);
     }
-    Notify(spec.path, true);
+    Notify(desc.path, true);
     return device->keyboard;
 }
 
@@ -38,7 +38,7 @@ void SimHidPlatform::Detach(const std::string& path) {
     {
         std::lock_guard lock(mutex_);
         auto it = std::find_if(attached_.begin(), attached_.end(),
-                               [&](const auto& d) { return d->spec.path == path; });
+                               [&](const auto& d) { return d->desc.path == path; });
         if (it == attached_.end()) return;
         (*it)->attached = false;
         attached_.erase(it);
@@ -49,14 +49,14 @@ void SimHidPlatform::Detach(const std::string& path) {
 SimKeyboard* SimHidPlatform::Keyboard(const std::string& path) {
     std::lock_guard lock(mutex_);
     for (const auto& device : attached_)
-        if (device->spec.path == path) return &device->keyboard;
+        if (device->desc.path == path) return &device->keyboard;
     return nullptr;
 }
 
 std::vector<std::string> SimHidPlatform::Paths() const {
     std::lock_guard lock(mutex_);
     std::vector<std::string> paths;
-    for (const auto& device : attached_) paths.push_back(device->spec.path);
+    for (const auto& device : attached_) paths.push_back(device->desc.path);
     return paths;
 }
 
@@ -151,7 +151,7 @@ HidCall SimHidPlatform::OpenInterfaceSet(const hid::HidGuid& interfaceClass,
     if (call != HidCall::kOk) return call;
     std::vector<std::string>& paths = sets_[set = nextSet_++];
     if (interfaceClass == hid::kHidInterfaceClass)
-        for (const auto& device : attached_) paths.push_back(device->spec.path);
+        for (const auto& device : attached_) paths.push_back(device->desc.path);
     return call;
 }
 
@@ -187,8 +187,8 @@ HidHandle SimHidPlatform::Open(const std::string& path, hid::OpenPurpose /*purpo
     std::lock_guard lock(mutex_);
     if (Enter(Op::kOpen) != HidCall::kOk) return hid::kInvalidHandle;
     for (const auto& device : attached_) {
-        if (device->spec.path != path) continue;
-        if (!device->spec.openable) return hid::kInvalidHandle;
+        if (device->desc.path != path) continue;
+        if (!device->desc.openable) return hid::kInvalidHandle;
         handles_[nextHandle_] = device;
         return nextHandle_++;
     }
@@ -201,7 +201,7 @@ HidCall SimHidPlatform::GetAttributes(HidHandle handle, hid::HidAttributes& attr
     if (call != HidCall::kOk) return call;
     const auto device = DeviceOf(handle);
     if (!device || !device->attached) return HidCall::kFailed;
-    attributes = {device->spec.vendorId, device->spec.productId, device->spec.versionNumber};
+    attributes = {device->desc.vendorId, device->desc.productId, device->desc.versionNumber};
     return call;
 }
 
@@ -211,7 +211,7 @@ HidCall SimHidPlatform::GetCaps(HidHandle handle, hid::HidCaps& caps) {
     if (call != HidCall::kOk) return call;
     const auto device = DeviceOf(handle);
     if (!device || !device->attached) return HidCall::kFailed;
-    const DeviceSpec& s = device->spec;
+    const DeviceSpec& s = device->desc;
     caps = {s.usage, s.usagePage, s.inputReportByteLength, s.outputReportByteLength,
             s.featureReportByteLength};
     return call;

@@ -1,5 +1,5 @@
 // A HID platform that hosts simulated devices instead of the system's: enumeration in
-// attach order, open by path, attributes and capabilities from each device's spec, and
+// attach order, open by path, attributes and capabilities from each device's description, and
 // feature reports passed to the device's SimKeyboard. Every device has a SimKeyboard
 // behind it, also one of another vendor or usage (discovery never talks to those).
 //
@@ -60,7 +60,7 @@ class SimHidPlatform : public hid::HidPlatform {
 
     // Adds a device after those present; its keyboard has R = featureReportByteLength.
     // The reference stays valid for the platform's lifetime, even after Detach.
-    SimKeyboard& Attach(const DeviceSpec& spec);
+    SimKeyboard& Attach(const DeviceSpec& desc);
     // Removes the device with this path (the first one attached, if several share it).
     void Detach(const std::string& path);
     // The keyboard of the attached device with this path, or null.

@@ -126,14 +126,14 @@ void CSkinDialog::ResizeToFace() {
 
 void CSkinDialog::CreateSkinButtons() {
     for (std::size_t index = 0; index < kButtons.size(); ++index) {
-        const SkinButtonSpec& spec = kButtons[index];
+        const SkinButtonSpec& desc = kButtons[index];
         auto* button = new CSkinButton(this);
-        button->setGeometry(spec.rect);
+        button->setGeometry(desc.rect);
         button->show();
-        button->SetSkin(background_, highlight_, pressed_, disabled_, spec.rect);
+        button->SetSkin(background_, highlight_, pressed_, disabled_, desc.rect);
         button->SetIndex(static_cast<int>(index));
-        button->SetName(QString::fromLatin1(spec.name));
-        button->SetTooltipText(QString::fromLatin1(spec.tooltip));
+        button->SetName(QString::fromLatin1(desc.name));
+        button->SetTooltipText(QString::fromLatin1(desc.tooltip));
         buttons_.push_back(button);
     }
 }

@@ -58,11 +58,11 @@ class ProgramTestDesk {
     }
 
     sim::SimKeyboard& Plug(const std::string& path, ModelIds ids) {
-        sim::SimHidPlatform::DeviceSpec spec;
-        spec.path = path;
-        spec.vendorId = ids.vendorId;
-        spec.productId = ids.productId;
-        return platform_.Attach(spec);
+        sim::SimHidPlatform::DeviceSpec desc;
+        desc.path = path;
+        desc.vendorId = ids.vendorId;
+        desc.productId = ids.productId;
+        return platform_.Attach(desc);
     }
     void Unplug(const std::string& path) { platform_.Detach(path); }
     void Inject(hid::DeviceChange change) { monitor_.Inject(change); }

@@ -51,11 +51,11 @@ bool Readable(int fd, int waitMs = 0) {
 }
 
 SimHidPlatform::DeviceSpec Device(std::string path) {
-    SimHidPlatform::DeviceSpec spec;
-    spec.path = std::move(path);
-    spec.vendorId = 0x0F39;
-    spec.productId = 0x1085;
-    return spec;
+    SimHidPlatform::DeviceSpec desc;
+    desc.path = std::move(path);
+    desc.vendorId = 0x0F39;
+    desc.productId = 0x1085;
+    return desc;
 }
 
 TEST(SimDeviceMonitorTest, AttachAndDetachArePostedInOrderBehindTheDescriptor) {

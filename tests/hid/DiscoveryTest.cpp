@@ -12,23 +12,23 @@ namespace {
 
 using sim::SimHidPlatform;
 using Op = SimHidPlatform::Op;
-using Spec = SimHidPlatform::DeviceSpec;
+using Desc = SimHidPlatform::DeviceSpec;
 
-Spec Keyboard(std::string path, std::uint16_t vendorId, std::uint16_t productId,
+Desc Keyboard(std::string path, std::uint16_t vendorId, std::uint16_t productId,
               std::uint16_t reportLength = 9) {
-    Spec spec;
-    spec.path = std::move(path);
-    spec.vendorId = vendorId;
-    spec.productId = productId;
-    spec.featureReportByteLength = reportLength;
-    return spec;
+    Desc desc;
+    desc.path = std::move(path);
+    desc.vendorId = vendorId;
+    desc.productId = productId;
+    desc.featureReportByteLength = reportLength;
+    return desc;
 }
 
-Spec OrvanePro(std::string path, std::uint16_t reportLength = 9) {
+Desc OrvanePro(std::string path, std::uint16_t reportLength = 9) {
     return Keyboard(std::move(path), 0x0F39, 0x1085, reportLength);
 }
 
-Spec Foreign(std::string path) { return Keyboard(std::move(path), 0x046D, 0xC31C); }
+Desc Foreign(std::string path) { return Keyboard(std::move(path), 0x046D, 0xC31C); }
 
 // Passes every call to the simulated platform, remembers why devices were opened, and can
 // make one operation vanish after a number of good calls: a library that disappears while
@@ -135,14 +135,14 @@ TEST_F(DiscoveryTest, AcceptedKeyboardStoresIdsPathAndReportLength) {
 
 struct SkipCase {
     const char* what;
-    Spec spec;
+    Desc desc;
 };
 
 class DiscoverySkipTest : public DiscoveryTest, public ::testing::WithParamInterface<SkipCase> {};
 
 // Each device is skipped, and the keyboard after it is still found.
 TEST_P(DiscoverySkipTest, SkipsTheDeviceAndGoesOn) {
-    sim_.Attach(GetParam().spec);
+    sim_.Attach(GetParam().desc);
     sim_.Attach(OrvanePro("after"));
     Enumerate();
     EXPECT_EQ(StoredPaths(), std::vector<std::string>{"after"});
@@ -150,14 +150,14 @@ TEST_P(DiscoverySkipTest, SkipsTheDeviceAndGoesOn) {
     ExpectNothingLeftOpen();
 }
 
-Spec WithUsage(Spec spec, std::uint16_t usage) {
-    spec.usage = usage;
-    return spec;
+Desc WithUsage(Desc desc, std::uint16_t usage) {
+    desc.usage = usage;
+    return desc;
 }
 
-Spec Unopenable(Spec spec) {
-    spec.openable = false;
-    return spec;
+Desc Unopenable(Desc desc) {
+    desc.openable = false;
+    return desc;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -175,9 +175,9 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(DiscoveryTest, TheUsagePageIsNotLookedAt) {
-    Spec spec = OrvanePro("kb");
-    spec.usagePage = 0x0001;
-    sim_.Attach(spec);
+    Desc desc = OrvanePro("kb");
+    desc.usagePage = 0x0001;
+    sim_.Attach(desc);
     Enumerate();
     EXPECT_EQ(StoredPaths(), std::vector<std::string>{"kb"});
 }

@@ -50,11 +50,11 @@ class KeymapFixture : public ::testing::Test {
     test::TempDir dir;
 
     sim::SimKeyboard& Plug(const std::string& path, std::uint16_t productId = kProduct) {
-        sim::SimHidPlatform::DeviceSpec spec;
-        spec.path = path;
-        spec.vendorId = kVendor;
-        spec.productId = productId;
-        return platform.Attach(spec);
+        sim::SimHidPlatform::DeviceSpec desc;
+        desc.path = path;
+        desc.vendorId = kVendor;
+        desc.productId = productId;
+        return platform.Attach(desc);
     }
     void ListKeyboards() { hid::EnumerateKeyboards(link, state.devices, state.keyboards); }
     // One keyboard plugged in, listed and selected, with a keymap of its own.
