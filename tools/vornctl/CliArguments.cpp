@@ -36,7 +36,8 @@ const ActionWord* FindAction(std::string_view word) {
 
 // Decimal digits only, 0 to `highest`: no sign, no blanks, no hexadecimal.
 std::optional<int> SmallNumber(std::string_view text, int highest) {
-    if (text.empty() || text.size() > 3) return std::nullopt;
+    // from_chars would take a minus sign.
+    if (text.empty() || text.size() > 3 || text[0] < '0' || text[0] > '9') return std::nullopt;
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value > highest) {

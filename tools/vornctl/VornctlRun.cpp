@@ -92,9 +92,10 @@ bool Select(const CliCommand& command, hid::MainState& state, CliConsole& consol
     return true;
 }
 
-void DownloadScript(hid::MainState& state, hid::Link& link, CliUserSeam& user,
-                    CliConsole& console) {
+void DownloadScript(hid::MainState& state, hid::Link& link, CliUserSeam& user, CliConsole& console,
+                    const std::string& intermediateFile) {
     auto compiler = std::make_unique<script::CompilerState>();
+    compiler->intermediatePath = intermediateFile;
     script::ScriptDownload download(state, link, user, *compiler);
     state.SetObserver(&console);
     download.SCRIPTUpload();
@@ -105,14 +106,14 @@ void DownloadScript(hid::MainState& state, hid::Link& link, CliUserSeam& user,
 }
 
 void RunProcedure(CliAction action, hid::MainState& state, hid::Link& link, CliUserSeam& user,
-                  CliConsole& console) {
+                  CliConsole& console, const VornctlContext& context) {
     switch (action) {
         case CliAction::kKeymapUpload:
             return keymap::KeymapUpload(state, link, user);
         case CliAction::kKeymapDownload:
             return keymap::KeymapDownload(state, link, user);
         case CliAction::kScriptDownload:
-            return DownloadScript(state, link, user, console);
+            return DownloadScript(state, link, user, console, context.intermediateFile);
         case CliAction::kHelp:
         case CliAction::kList:
             return;
@@ -137,7 +138,7 @@ void Explain(const CliCommand& command, const hid::MainState& state, const std::
 int Transfer(const CliCommand& command, const VornctlContext& context, hid::MainState& state,
              hid::Link& link, CliUserSeam& user, CliConsole& console) {
     if (!Select(command, state, console)) return kExitFailed;
-    RunProcedure(command.action, state, link, user, console);
+    RunProcedure(command.action, state, link, user, console, context);
     const std::string last = user.LastMessage();
     Explain(command, state, last, context, console);
     return IsSuccessMessage(last) ? kExitOk : kExitFailed;

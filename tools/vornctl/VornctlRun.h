@@ -22,6 +22,8 @@ struct VornctlContext {
     bool errIsTerminal = false;
     ProblemSource problems{};  // may be empty
     std::chrono::milliseconds replyWait = hid::kReplyWait;
+    // Where a script download compiles to; the program's is temp.o in the current directory.
+    std::string intermediateFile = "temp.o";
 };
 
 // kExitOk when the procedure ended with its success message (or the listing was made),

@@ -1,0 +1,82 @@
+// The built vornctl and vornkbd as a shell runs them: help, usage and exit statuses. What
+// needs a keyboard is run in-process on simulated ones, and against the kernel by
+// tests/kernel/run.sh.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "TempFolder.h"
+
+namespace vorn::cli::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quoted(const std::string& text) {
+    std::string quoted(1, '\'');
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + '\'';
+}
+
+class ProgramsTest : public ::testing::Test {
+  protected:
+    Outcome Start(const std::string& program, const std::vector<std::string>& args) {
+        std::string command = Quoted(program);
+        for (const std::string& arg : args) command += ' ' + Quoted(arg);
+        command += " >" + Quoted(dir.File("out")) + " 2>" + Quoted(dir.File("err"));
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(dir.File("out")),
+                ReadText(dir.File("err"))};
+    }
+
+    TempFolder dir;
+};
+
+TEST_F(ProgramsTest, VornctlHelpExitsZeroOnStandardOutput) {
+    const Outcome run = Start(VORNCTL_PATH, {"--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_THAT(run.out, StartsWith("Usage: vornctl list [--all]\n"));
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(ProgramsTest, VornctlWrongCallsExitTwoWithTheUsageOnStandardError) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"frobnicate"}, {"script-download", "x.vs", "--slot", "12"}}) {
+        const Outcome run = Start(VORNCTL_PATH, args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_THAT(run.err, StartsWith("vornctl: "));
+        EXPECT_THAT(run.err, HasSubstr("Try 'vornctl --help' for more.\n"));
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST_F(ProgramsTest, VornkbdHelpAndWrongCalls) {
+    const Outcome help = Start(VORNKBD_PATH, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("\"Orvane Pro\""));
+    const Outcome wrong = Start(VORNKBD_PATH, {"--model", "Orvane Max"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_THAT(wrong.err, StartsWith("vornkbd: no keyboard model is called \"Orvane Max\"\n"));
+}
+
+TEST_F(ProgramsTest, VornkbdRefusesAForeignKeymapBeforeItTouchesUhid) {
+    WriteText(dir.File("bad.dat"), "not a keymap");
+    const Outcome run =
+        Start(VORNKBD_PATH, {"--model", "Brellow", "--keymap", dir.File("bad.dat")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "vornkbd: " + dir.File("bad.dat") + ": Invalid file format.\n");
+}
+
+}  // namespace
+}  // namespace vorn::cli::test

@@ -1,0 +1,66 @@
+// vornctl run in-process on simulated keyboards: the arguments go in, the exit status and
+// the two streams come out, and the keyboards can be looked at afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TempFolder.h"
+#include "sim/SimHidPlatform.h"
+#include "tools/vornctl/VornctlRun.h"
+
+namespace vorn::cli::test {
+
+inline constexpr std::uint16_t kBrellowVendor = 0x0F39;
+inline constexpr std::uint16_t kOrvaneProProduct = 0x1085;
+inline constexpr std::uint16_t kBrellowProduct = 0x108A;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class VornctlFixture : public ::testing::Test {
+  protected:
+    using Spec = sim::SimHidPlatform::DeviceSpec;
+
+    sim::SimHidPlatform platform;
+    TempFolder dir;
+    PlatformProblem problem;  // what the platform says about its last failure
+    bool terminal = false;
+    std::chrono::milliseconds replyWait = hid::kReplyWait;
+
+    Outcome Run(const std::vector<std::string>& args) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const VornctlContext context{
+            platform,          out, err, terminal, [this] { return problem; }, replyWait,
+            dir.File("temp.o")};
+        Outcome outcome;
+        outcome.status = VornctlMain(args, context);
+        outcome.out = out.str();
+        outcome.err = err.str();
+        return outcome;
+    }
+
+    static Spec Device(const std::string& path, std::uint16_t vendor, std::uint16_t product) {
+        Spec spec;
+        spec.path = path;
+        spec.vendorId = vendor;
+        spec.productId = product;
+        return spec;
+    }
+    sim::SimKeyboard& PlugOrvanePro(const std::string& path = "/dev/hidraw-sim0") {
+        return platform.Attach(Device(path, kBrellowVendor, kOrvaneProProduct));
+    }
+    sim::SimKeyboard& PlugBrellow(const std::string& path = "/dev/hidraw-sim1") {
+        return platform.Attach(Device(path, kBrellowVendor, kBrellowProduct));
+    }
+};
+
+}  // namespace vorn::cli::test
