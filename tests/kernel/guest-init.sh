@@ -195,6 +195,11 @@ check "no other slot was touched" \
 	[ "$(grep -c 'erased 0 begun 0 written 0' /tmp/kbd0/slots.txt)" = 9 ]
 grep -m 4 -E ' (SET|GET ->) ' /tmp/kbd0.log | sed 's/^/obs: kbd0| /'
 grep 'removed after' /tmp/kbd0.log | sed 's/^/obs: kbd0| /'
+idle=$(sed -n 's/.*(\([0-9]*\) GET with no reply ready).*/\1/p' /tmp/kbd0.log | awk '{s += $1} END {print s + 0}')
+echo "obs: kbd0 answered $idle GET requests before a reply was ready"
+# The first command over the kernel is the first upload's GetProperty (EA 02 2C C4).
+check "the kernel hands vornkbd a SET whole: report ID first, R = 9 bytes" \
+	[ "$(grep -m 1 ' SET ' /tmp/kbd0.log)" = "vornkbd: SET 01 EA 02 2C C4 00 00 00 00" ]
 
 ctl after list
 check "list after the removal: only the Brellow, now index 0" \
