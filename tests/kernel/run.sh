@@ -45,12 +45,15 @@ skip() { log "SKIP: $*"; echo "kernel tests skipped: $*"; echo "0 passed, 0 fail
 mkdir -p "$WORK" "$CACHE"
 APT_LOG=$WORK/apt.log
 
+# Readers below take the whole of their input: with pipefail, one that stops early would
+# fail its pipeline with SIGPIPE at random.
+
 # ---- 1. host packages ----------------------------------------------------
 # qemu and the initramfs tools; the build tools too, for a machine that has not built yet.
 PKGS="qemu-system-x86 busybox-static cpio cmake ninja-build g++ pkg-config libudev-dev"
 missing=
 for p in $PKGS; do
-	dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
+	[ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] || missing="$missing $p"
 done
 APT_UPDATED=0
 apt_update() {
@@ -71,10 +74,10 @@ command -v qemu-system-x86_64 >/dev/null || skip "no qemu-system-x86_64"
 # ---- 2. guest kernel: the .deb is downloaded, only vmlinuz and drivers/hid unpacked ----
 KPKG=${VORN_KERNEL_PKG:-}
 if [ -z "$KPKG" ]; then
-	KPKG=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
+	KPKG=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ && !n++ {print $2}')
 	if [ -z "$KPKG" ]; then
 		apt_update || true
-		KPKG=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
+		KPKG=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ && !n++ {print $2}')
 	fi
 fi
 [ -n "$KPKG" ] || skip "cannot tell which kernel package linux-image-amd64 depends on"
@@ -100,7 +103,7 @@ MODDIR=$KROOT/lib/modules/$KVER
 # ---- 3. kernel modules: hid, uhid, hid-generic and their dependencies --------
 find_mod() { # file of module $1 ('-' and '_' are the same in module names)
 	local pat=${1//[-_]/[-_]}
-	find "$MODDIR/kernel" -name "$pat.ko" -o -name "$pat.ko.xz" -o -name "$pat.ko.zst" | head -1
+	find "$MODDIR/kernel" \( -name "$pat.ko" -o -name "$pat.ko.xz" -o -name "$pat.ko.zst" \) -print -quit
 }
 builtin_mod() { grep -q "/${1//[-_]/[-_]}\.ko" "$MODDIR/modules.builtin"; }
 unpack_mod() {
@@ -164,7 +167,7 @@ for lib in $(for p in "$VORNCTL" "$VORNKBD"; do ldd "$p"; done | grep -o '/[^ ]*
 	cp -L "$lib" "$R$lib"
 done
 # busybox is static, but its user lookup (su) still loads glibc's files module at run time.
-NSS=$(ldconfig -p | awk '/libnss_files.so.2 .*x86-64/ {print $NF; exit}')
+NSS=$(ldconfig -p | awk '/libnss_files.so.2 .*x86-64/ && !n++ {print $NF}')
 if [ -n "$NSS" ]; then
 	mkdir -p "$R$(dirname "$NSS")"
 	cp -L "$NSS" "$R$NSS"
