@@ -14,27 +14,27 @@
 namespace vorn::cli {
 namespace {
 
-using Spec = sim::SimHidPlatform::DeviceSpec;
+using Desc = sim::SimHidPlatform::DeviceSpec;
 using Op = sim::SimHidPlatform::Op;
 
-Spec Device(int n, std::uint16_t vendor, std::uint16_t product, std::uint16_t usage = 0x0080) {
-    Spec spec;
-    spec.path = "/dev/hidraw-sim" + std::to_string(n);
-    spec.vendorId = vendor;
-    spec.productId = product;
-    spec.usage = usage;
-    return spec;
+Desc Device(int n, std::uint16_t vendor, std::uint16_t product, std::uint16_t usage = 0x0080) {
+    Desc desc;
+    desc.path = "/dev/hidraw-sim" + std::to_string(n);
+    desc.vendorId = vendor;
+    desc.productId = product;
+    desc.usage = usage;
+    return desc;
 }
 
-std::vector<Spec> Keyboards(int count, int first = 0) {
-    std::vector<Spec> specs;
-    for (int n = first; n < first + count; ++n) specs.push_back(Device(n, 0x0F39, 0x1085));
-    return specs;
+std::vector<Desc> Keyboards(int count, int first = 0) {
+    std::vector<Desc> descs;
+    for (int n = first; n < first + count; ++n) descs.push_back(Device(n, 0x0F39, 0x1085));
+    return descs;
 }
 
 struct Mix {
     const char* name;
-    std::vector<Spec> devices;
+    std::vector<Desc> devices;
     std::function<void(sim::SimHidPlatform&)> setUp = {};
 };
 
@@ -52,7 +52,7 @@ class SurveyAgreesWithDiscovery : public ::testing::TestWithParam<Mix> {};
 
 TEST_P(SurveyAgreesWithDiscovery, OnTheKeyboardsItTakes) {
     sim::SimHidPlatform platform;
-    for (const Spec& spec : GetParam().devices) platform.Attach(spec);
+    for (const Desc& desc : GetParam().devices) platform.Attach(desc);
     if (GetParam().setUp) GetParam().setUp(platform);
     hid::Link link(platform, nullptr);
     hid::DeviceList devices;
@@ -64,7 +64,7 @@ TEST_P(SurveyAgreesWithDiscovery, OnTheKeyboardsItTakes) {
     EXPECT_EQ(Listed(SurveyInterfaces(platform, {})), discovered);
 }
 
-std::vector<Spec> Concat(std::vector<Spec> a, const std::vector<Spec>& b) {
+std::vector<Desc> Concat(std::vector<Desc> a, const std::vector<Desc>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -94,7 +94,7 @@ std::vector<Finding> Findings(sim::SimHidPlatform& platform) {
 
 TEST(InterfaceSurvey, KeyboardsPastSixteenFindTheDeviceListFull) {
     sim::SimHidPlatform platform;
-    for (const Spec& spec : Keyboards(17)) platform.Attach(spec);
+    for (const Desc& desc : Keyboards(17)) platform.Attach(desc);
     std::vector<Finding> want(16, Finding::kKeyboard);
     want.push_back(Finding::kListFull);
     EXPECT_EQ(Findings(platform), want);
@@ -102,8 +102,8 @@ TEST(InterfaceSurvey, KeyboardsPastSixteenFindTheDeviceListFull) {
 
 TEST(InterfaceSurvey, InterfacesPastTheTwentiethAreNotLookedAt) {
     sim::SimHidPlatform platform;
-    for (const Spec& spec : Concat(Keyboards(1), Keyboards(21, 1))) {
-        platform.Attach(spec.path == "/dev/hidraw-sim1" ? Device(1, 0x1209, 1) : spec);
+    for (const Desc& desc : Concat(Keyboards(1), Keyboards(21, 1))) {
+        platform.Attach(desc.path == "/dev/hidraw-sim1" ? Device(1, 0x1209, 1) : desc);
     }
     const std::vector<SurveyEntry> entries = SurveyInterfaces(platform, {});
     ASSERT_EQ(entries.size(), 22u);
@@ -116,7 +116,7 @@ TEST(InterfaceSurvey, InterfacesPastTheTwentiethAreNotLookedAt) {
 TEST(InterfaceSurvey, MissingCapabilitiesEndTheWalkAsTheyEndDiscovery) {
     sim::SimHidPlatform platform;
     platform.Attach(Device(0, 0x1209, 1));
-    for (const Spec& spec : Keyboards(2, 1)) platform.Attach(spec);
+    for (const Desc& desc : Keyboards(2, 1)) platform.Attach(desc);
     platform.SetAvailable(Op::kGetCaps, false);
     EXPECT_EQ(Findings(platform),
               (std::vector<Finding>{Finding::kOtherVendor, Finding::kCapsMissing}));
@@ -124,7 +124,7 @@ TEST(InterfaceSurvey, MissingCapabilitiesEndTheWalkAsTheyEndDiscovery) {
 
 TEST(InterfaceSurvey, FailedQueriesCarryThePlatformsReason) {
     sim::SimHidPlatform platform;
-    for (const Spec& spec : Keyboards(3)) platform.Attach(spec);
+    for (const Desc& desc : Keyboards(3)) platform.Attach(desc);
     platform.FailCalls(Op::kGetAttributes, 1);
     platform.FailCalls(Op::kGetCaps, 1);
     const ProblemSource problems = [] { return PlatformProblem{"sysfs: gone", false}; };
@@ -140,7 +140,7 @@ TEST(InterfaceSurvey, FailedQueriesCarryThePlatformsReason) {
 
 TEST(InterfaceSurvey, EveryOpenIsClosedAgain) {
     sim::SimHidPlatform platform;
-    for (const Spec& spec : Concat(Keyboards(2), {Device(2, 0x1209, 1)})) platform.Attach(spec);
+    for (const Desc& desc : Concat(Keyboards(2), {Device(2, 0x1209, 1)})) platform.Attach(desc);
     SurveyInterfaces(platform, {});
     EXPECT_EQ(platform.OpenHandles(), 0);
     EXPECT_EQ(platform.StaleHandleUses(), 0u);

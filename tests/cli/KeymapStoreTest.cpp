@@ -26,11 +26,11 @@ Bytes FileOf(std::uint16_t product, std::uint32_t size, std::uint8_t count, std:
 class KeymapStoreTest : public ::testing::Test {
   protected:
     KeymapStoreTest() {
-        sim::SimHidPlatform::DeviceSpec spec;
-        spec.path = "vornkbd";
-        spec.vendorId = 0x0F39;
-        spec.productId = 0x1085;
-        keyboard = &platform.Attach(spec);
+        sim::SimHidPlatform::DeviceSpec desc;
+        desc.path = "vornkbd";
+        desc.vendorId = 0x0F39;
+        desc.productId = 0x1085;
+        keyboard = &platform.Attach(desc);
         keyboard->SetGeometry(8, 2);
     }
 

@@ -27,7 +27,7 @@ struct Outcome {
 
 class VornctlFixture : public ::testing::Test {
   protected:
-    using Spec = sim::SimHidPlatform::DeviceSpec;
+    using Desc = sim::SimHidPlatform::DeviceSpec;
 
     sim::SimHidPlatform platform;
     TempFolder dir;
@@ -48,12 +48,12 @@ class VornctlFixture : public ::testing::Test {
         return outcome;
     }
 
-    static Spec Device(const std::string& path, std::uint16_t vendor, std::uint16_t product) {
-        Spec spec;
-        spec.path = path;
-        spec.vendorId = vendor;
-        spec.productId = product;
-        return spec;
+    static Desc Device(const std::string& path, std::uint16_t vendor, std::uint16_t product) {
+        Desc desc;
+        desc.path = path;
+        desc.vendorId = vendor;
+        desc.productId = product;
+        return desc;
     }
     sim::SimKeyboard& PlugOrvanePro(const std::string& path = "/dev/hidraw-sim0") {
         return platform.Attach(Device(path, kBrellowVendor, kOrvaneProProduct));

@@ -56,7 +56,7 @@ TEST_F(VornctlRunTest, HelpGoesToStandardOutputWithExitZero) {
 TEST_F(VornctlRunTest, ListShowsEachKeyboardOnALineInInterfaceOrder) {
     PlugOrvanePro("/dev/hidraw-sim0");
     platform.Attach(Device("/dev/hidraw-sim1", 0x1209, 0x0001));
-    Spec tessik = Device("/dev/hidraw-sim2", 0x0A34, 0x0211);
+    Desc tessik = Device("/dev/hidraw-sim2", 0x0A34, 0x0211);
     tessik.featureReportByteLength = 5;
     platform.Attach(tessik);
 
@@ -79,11 +79,11 @@ TEST_F(VornctlRunTest, ListWithoutKeyboardsSaysSoAndStillSucceeds) {
 TEST_F(VornctlRunTest, ListAllGivesEveryOtherInterfaceWithTheReasonItWasNotTaken) {
     PlugOrvanePro("/k");
     platform.Attach(Device("/vendor", 0x1209, 0x0001));
-    Spec usage = Device("/usage", kBrellowVendor, kOrvaneProProduct);
+    Desc usage = Device("/usage", kBrellowVendor, kOrvaneProProduct);
     usage.usage = 0x0006;
     platform.Attach(usage);
     platform.Attach(Device("/product", kBrellowVendor, 0x9999));
-    Spec locked = Device("/locked", kBrellowVendor, kBrellowProduct);
+    Desc locked = Device("/locked", kBrellowVendor, kBrellowProduct);
     locked.openable = false;
     platform.Attach(locked);
     problem = {"open /locked: Permission denied", true};

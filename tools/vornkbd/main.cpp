@@ -55,12 +55,12 @@ std::string ModelName(const KbdOptions& options) {
 vorn::sim::SimHidPlatform::DeviceSpec EngineSpec(const KbdOptions& options) {
     const vorn::hid::ModelRow& row =
         vorn::hid::kModelTable[static_cast<std::size_t>(options.model)];
-    vorn::sim::SimHidPlatform::DeviceSpec spec;
-    spec.path = kEnginePath;
-    spec.vendorId = row.vendorId;
-    spec.productId = row.productId;
-    spec.featureReportByteLength = static_cast<std::uint16_t>(options.reportLength);
-    return spec;
+    vorn::sim::SimHidPlatform::DeviceSpec desc;
+    desc.path = kEnginePath;
+    desc.vendorId = row.vendorId;
+    desc.productId = row.productId;
+    desc.featureReportByteLength = static_cast<std::uint16_t>(options.reportLength);
+    return desc;
 }
 
 // Given on the command line, else what the keymap file says, else the factory's.
