@@ -82,6 +82,8 @@ def compiler():
     write("compiler", "bad_101_labels.vs", lines(*["L%d:" % i for i in range(101)], "END"))
     write("compiler", "bad_deep_if.vs", lines(*["IF R1=1 THEN"] * 21, *["END IF"] * 21, "END"))
     write("compiler", "bad_print.vs", lines('PRINT "A B"', "END"))
+    # Fills the 10240-byte program text, so that inputs this long get explored at all.
+    write("compiler", "bad_program_text_full.vs", lines(*["R1=R1+1"] * 1200, "END", end="\n"))
     write("compiler", "empty.vs", b"")
     write("compiler", "just_end.vs", b"END")
 
