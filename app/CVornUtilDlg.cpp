@@ -113,13 +113,7 @@ void CVornUtilDlg::OnSkinButtonName(const QString& name) {
 }
 
 void CVornUtilDlg::OnKeyboardSelChange() {
-    state_.slots.Clear();
-    const std::string model = state_.keyboards.SelectedText();
-    state_.scriptLayout = 0;
-    if (const std::optional<int> row = hid::RowForName(model)) {
-        hid::AddSlotEntries(*row, state_.slots);
-        state_.scriptLayout = hid::ScriptLayout(*row);
-    }
+    hid::ApplyKeyboardSelection(state_);
     state_.NotifySlotList();
 }
 

@@ -49,4 +49,13 @@ void AddSlotEntries(int model, ListModel& slots) {
     }
 }
 
+void ApplyKeyboardSelection(MainState& state) {
+    state.slots.Clear();
+    state.scriptLayout = 0;
+    if (const std::optional<int> row = RowForName(state.keyboards.SelectedText())) {
+        AddSlotEntries(*row, state.slots);
+        state.scriptLayout = ScriptLayout(*row);
+    }
+}
+
 }  // namespace vorn::hid

@@ -52,4 +52,9 @@ std::uint8_t ScriptLayout(int model);
 // the current selection after each one. Entry j is script slot j. Does not empty the list.
 void AddSlotEntries(int model, ListModel& slots);
 
+// What choosing a keyboard in the keyboard list does: the slot list is emptied and refilled
+// from the model of the selected keyboard, whose script layout becomes the state's; a name
+// the table does not know leaves no slots and layout 0.
+void ApplyKeyboardSelection(MainState& state);
+
 }  // namespace vorn::hid

@@ -102,5 +102,37 @@ TEST(ModelTableTest, SlotEntriesAreAppendedToWhatTheListHolds) {
     EXPECT_EQ(slots.Selected(), 0);
 }
 
+struct SelectionCase {
+    const char* model;
+    int slotCount;
+    std::uint8_t layout;
+};
+
+class KeyboardSelectionTest : public ::testing::TestWithParam<SelectionCase> {};
+
+// Whatever the previous keyboard left, the slots and the layout follow the new choice.
+TEST_P(KeyboardSelectionTest, SlotsAndLayoutFollowTheChosenModel) {
+    MainState state;
+    state.slots.Add("left over");
+    state.scriptLayout = 7;
+    state.keyboards.Add("Brellow");
+    state.keyboards.Add(GetParam().model);
+    state.keyboards.SetSelected(1);
+    ApplyKeyboardSelection(state);
+    EXPECT_EQ(state.slots.Count(), GetParam().slotCount);
+    EXPECT_EQ(state.scriptLayout, GetParam().layout);
+    if (GetParam().slotCount > 0) {
+        EXPECT_EQ(state.slots.Selected(), 0);
+        EXPECT_EQ(state.slots.Text(GetParam().slotCount - 1), "FN+9");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, KeyboardSelectionTest,
+                         ::testing::Values(SelectionCase{"Orvane Pro", 10, 1},
+                                           SelectionCase{"Tessik Pro", 10, 2},
+                                           SelectionCase{"Tessik", 0, 0},
+                                           SelectionCase{"Brellow", 0, 0},
+                                           SelectionCase{"orvane pro", 0, 0}));
+
 }  // namespace
 }  // namespace vorn::hid

@@ -60,16 +60,10 @@ int List(const CliCommand& command, const VornctlContext& context, const hid::Ma
     return kExitOk;
 }
 
-// What a selection in the keyboard list does: the slot list and the script layout follow
-// the model of the selected keyboard.
+// Chooses keyboard `index` as a click in the keyboard list would.
 void SelectKeyboard(hid::MainState& state, int index) {
     state.keyboards.SetSelected(index);
-    state.slots.Clear();
-    state.scriptLayout = 0;
-    if (const std::optional<int> row = hid::RowForName(state.keyboards.SelectedText())) {
-        hid::AddSlotEntries(*row, state.slots);
-        state.scriptLayout = hid::ScriptLayout(*row);
-    }
+    hid::ApplyKeyboardSelection(state);
 }
 
 // False, with a remark, for an index or a slot the keyboards do not have. Everything else,
