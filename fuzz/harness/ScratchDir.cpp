@@ -49,7 +49,9 @@ std::string ScratchFile(const std::string& name) { return ScratchDir() + "/" + n
 bool WriteFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    // An empty input has no data pointer, which fwrite must not be given.
+    const bool written =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
 }
 
