@@ -82,6 +82,11 @@ def compiler():
     write("compiler", "bad_101_labels.vs", lines(*["L%d:" % i for i in range(101)], "END"))
     write("compiler", "bad_deep_if.vs", lines(*["IF R1=1 THEN"] * 21, *["END IF"] * 21, "END"))
     write("compiler", "bad_print.vs", lines('PRINT "A B"', "END"))
+    # Fifty key codes per line, four stream bytes each: 51 lines and END fit the 10240-byte
+    # instruction stream, 52 lines do not.
+    wide = 'PRINT "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWX",R1'
+    write("compiler", "stream_at_limit.vs", lines(*[wide] * 51, "END"))
+    write("compiler", "bad_stream_full.vs", lines(*[wide] * 52, "END"))
     # Fills the 10240-byte program text, so that inputs this long get explored at all.
     write("compiler", "bad_program_text_full.vs", lines(*["R1=R1+1"] * 1200, "END", end="\n"))
     write("compiler", "empty.vs", b"")
