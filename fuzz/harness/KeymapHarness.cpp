@@ -64,8 +64,9 @@ HeaderCheck ExpectedCheck(std::span<const std::uint8_t> file, const KeymapHeader
 
 std::unique_ptr<std::FILE, FileCloser> OpenBytes(std::span<const std::uint8_t> file) {
     // fmemopen refuses an empty buffer; an empty file reads the same.
-    std::FILE* f = file.empty() ? std::fopen("/dev/null", "rb")
-                                : fmemopen(const_cast<std::uint8_t*>(file.data()), file.size(), "rb");
+    std::FILE* f = file.empty()
+                       ? std::fopen("/dev/null", "rb")
+                       : fmemopen(const_cast<std::uint8_t*>(file.data()), file.size(), "rb");
     return std::unique_ptr<std::FILE, FileCloser>(f);
 }
 
@@ -74,7 +75,8 @@ void CheckHeaderAlone(std::span<const std::uint8_t> file, const KeymapHeader& ke
     const auto checked = OpenBytes(file);
     Check(checked != nullptr, "cannot open the keymap bytes as a file");
     if (!checked) return;
-    Check(keymap::CheckHeader(checked.get(), keyboard) == expected, "header check verdict is wrong");
+    Check(keymap::CheckHeader(checked.get(), keyboard) == expected,
+          "header check verdict is wrong");
     if (expected == HeaderCheck::kAccepted) {
         Check(std::ftell(checked.get()) == static_cast<long>(kHeaderSize),
               "an accepted header does not leave the file at the first block");
@@ -106,11 +108,13 @@ const char* ExpectedMessage(std::span<const std::uint8_t> file, const KeymapHead
     if (fault == kPropertyRefused) return "Fail to read the property from the keyboard";
     const HeaderCheck check = ExpectedCheck(file, keyboard);
     if (check == HeaderCheck::kInvalidFormat) return "Invalid file format.";
-    if (check == HeaderCheck::kOtherModel) return "The selected file is not for the selected model.";
+    if (check == HeaderCheck::kOtherModel)
+        return "The selected file is not for the selected model.";
     if (file.size() < kHeaderSize + std::size_t{keyboard.blockSize} * keyboard.blockCount) {
         return "Fail to read the selected file.";
     }
-    if (keyboard.blockSize > kMaxBlockSize) return "Fail to download the selected file to the keyboard.";
+    if (keyboard.blockSize > kMaxBlockSize)
+        return "Fail to download the selected file to the keyboard.";
     touchesKeymap = true;
     if (fault == kEraseRefused) return "Fail to erase the existing keymap";
     if (fault == kWriteRefused && keyboard.blockCount > 0) {
@@ -121,7 +125,8 @@ const char* ExpectedMessage(std::span<const std::uint8_t> file, const KeymapHead
 
 Bytes BlockPattern(std::size_t size, int block) {
     Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(block * 37 + i * 11);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(block * 37 + i * 11);
     return bytes;
 }
 
@@ -179,7 +184,8 @@ void Download(std::span<const std::uint8_t> file, const KeymapHeader& keyboard, 
     if (std::string(expected) == "Download successfully.") {
         std::vector<Bytes> blocks;
         for (std::size_t k = 0; k < keyboard.blockCount; ++k) {
-            const auto at = file.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + k * keyboard.blockSize);
+            const auto at =
+                file.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + k * keyboard.blockSize);
             blocks.emplace_back(at, at + keyboard.blockSize);
         }
         Check(Keymap(board) == blocks, "the keyboard does not hold the file's blocks");

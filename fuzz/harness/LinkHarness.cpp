@@ -65,9 +65,7 @@ struct Operation {
     HostileHidPlatform::SendPlan plan;
 };
 
-int ReportLengthFor(std::uint8_t code) {
-    return code < 0xE0 ? 2 + code % 19 : (code & 0x1F) - 4;
-}
+int ReportLengthFor(std::uint8_t code) { return code < 0xE0 ? 2 + code % 19 : (code & 0x1F) - 4; }
 
 bool ValidReportLength(int r) { return r >= 2 && r <= 20; }
 
@@ -119,8 +117,8 @@ std::vector<Bytes> Reports(const Bytes& packet, int r) {
 
 // What a reply reader must make of the reports it read, worked out from the protocol.
 struct Expected {
-    bool complete = false;  // the reads hold a whole reply or a failure
-    std::size_t reads = 0;  // get-feature calls the reader needs for it
+    bool complete = false;    // the reads hold a whole reply or a failure
+    std::size_t reads = 0;    // get-feature calls the reader needs for it
     bool shortReply = false;  // length byte below 3: any non-zero status will do
     std::uint8_t status = 0;
     bool closes = false;  // a failed call closes the link
@@ -240,12 +238,14 @@ void LinkRun::Command(const Operation& op, const Bytes& packet, bool badCount,
     const bool timedOut = shown.size() > messages;
     Check(shown.size() <= messages + 1, "one command showed several messages");
     if (timedOut) {
-        Check(shown.back() == kTimeoutMessage, "a command showed another message than the time-out");
+        Check(shown.back() == kTimeoutMessage,
+              "a command showed another message than the time-out");
         Check(status == 0xE3, "a time-out did not return HID_ERR_TIMEOUT");
     }
     Check(!link_.IsBusy(), "a command returned with the link still busy");
     if (!wasOpen) {
-        Check(status == 0xE1 && !timedOut, "a command on a closed link did not return HID_ERR_NOT_OPEN");
+        Check(status == 0xE1 && !timedOut,
+              "a command on a closed link did not return HID_ERR_NOT_OPEN");
         Check(platform_.SentReports().empty(), "a command on a closed link sent reports");
         return outputs(status, nullptr);
     }
@@ -288,12 +288,14 @@ void LinkRun::GetProperty(const Operation& op) {
         [&] { return link_.GetProperty(size, count); },
         [&](std::uint8_t status, const Expected* e) {
             if (!e) {
-                Check(size == 0xA5A5 && count == 0x5A, "GetProperty wrote its outputs without a reply");
+                Check(size == 0xA5A5 && count == 0x5A,
+                      "GetProperty wrote its outputs without a reply");
             } else if (status == 0) {
                 Check(size == (e->data[0] << 8 | e->data[1]) && count == e->data[2],
                       "GetProperty outputs are not the reply's data");
             } else if (status != 0) {
-                Check(size == 0 && count == 0, "GetProperty outputs not cleared on a failure status");
+                Check(size == 0 && count == 0,
+                      "GetProperty outputs not cleared on a failure status");
             }
         });
 }
@@ -320,7 +322,8 @@ void LinkRun::ReadKeymapBlock(const Operation& op) {
             if (!e) {
                 Check(length == 0, "ReadKeymapBlock reported data without a reply");
             } else {
-                Check(length == e->count && std::equal(destination, destination + length, e->data.begin()),
+                Check(length == e->count &&
+                          std::equal(destination, destination + length, e->data.begin()),
                       "ReadKeymapBlock data is not the reply's");
             }
         });
@@ -349,7 +352,8 @@ void LinkRun::SendPacket(const Operation& op) {
     if (data.empty()) {
         Check(sent && platform_.SentReports().empty(), "an empty packet must succeed unsent");
     } else if (!wasOpen || !ValidReportLength(r)) {
-        Check(!sent && platform_.SentReports().empty(), "a packet went out on a closed or unusable link");
+        Check(!sent && platform_.SentReports().empty(),
+              "a packet went out on a closed or unusable link");
     } else {
         bool sentWhole = false;
         CheckSend(data, r, op.plan, sentWhole);
@@ -367,15 +371,19 @@ void LinkRun::Run(const Operation& op) {
         case kReadKeymapBlock:
             return ReadKeymapBlock(op);
         case kEraseKeymap:
-            return Command(op, CommandPacket(0x29, std::nullopt), false, [&] { return link_.EraseKeymap(); }, status);
+            return Command(
+                op, CommandPacket(0x29, std::nullopt), false, [&] { return link_.EraseKeymap(); },
+                status);
         case kWriteKeymapBlock:
             return Write(op, 0x2A);
         case kEraseSlot:
-            return Command(op, CommandPacket(0x44, op.parameter), false,
-                           [&] { return link_.EraseSlot(op.parameter); }, status);
+            return Command(
+                op, CommandPacket(0x44, op.parameter), false,
+                [&] { return link_.EraseSlot(op.parameter); }, status);
         case kBeginSlot:
-            return Command(op, CommandPacket(0x45, op.parameter), false,
-                           [&] { return link_.BeginSlot(op.parameter); }, status);
+            return Command(
+                op, CommandPacket(0x45, op.parameter), false,
+                [&] { return link_.BeginSlot(op.parameter); }, status);
         case kWriteScript:
             return Write(op, 0x47);
         case kSendPacket:

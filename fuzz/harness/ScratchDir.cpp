@@ -61,7 +61,8 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     std::uint8_t chunk[4096];
     std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + n);
     const bool ok = std::ferror(file) == 0;
     std::fclose(file);
     return ok;

@@ -96,9 +96,11 @@ TEST_P(FuzzReplayTest, HoldsEveryInvariant) {
 }
 
 std::string CaseName(const ::testing::TestParamInfo<Input>& info) {
-    std::string name = info.param.kind + "_" + info.param.target.name + "_" +
-                       info.param.path.filename().string();
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    std::string name =
+        info.param.kind + "_" + info.param.target.name + "_" + info.param.path.filename().string();
+    std::replace_if(
+        name.begin(), name.end(),
+        [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
     return name;
 }
 
