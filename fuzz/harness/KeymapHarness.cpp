@@ -140,11 +140,11 @@ std::vector<Bytes> Keymap(const sim::SimKeyboard& keyboard) {
 
 void Download(std::span<const std::uint8_t> file, const KeymapHeader& keyboard, Fault fault) {
     sim::SimHidPlatform platform;
-    sim::SimHidPlatform::DeviceSpec spec;
-    spec.path = "/dev/hidraw-fuzz";
-    spec.vendorId = kVendor;
-    spec.productId = kProduct;
-    sim::SimKeyboard& board = platform.Attach(spec);
+    sim::SimHidPlatform::DeviceSpec desc;
+    desc.path = "/dev/hidraw-fuzz";
+    desc.vendorId = kVendor;
+    desc.productId = kProduct;
+    sim::SimKeyboard& board = platform.Attach(desc);
     board.SetGeometry(static_cast<std::uint16_t>(keyboard.blockSize), keyboard.blockCount);
     for (int k = 1; k <= keyboard.blockCount; ++k) {
         board.SetBlock(static_cast<std::uint8_t>(k), BlockPattern(keyboard.blockSize, k));
