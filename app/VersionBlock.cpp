@@ -226,6 +226,18 @@ std::optional<std::vector<std::uint8_t>> ElfSection(const std::vector<std::uint8
     return std::nullopt;
 }
 
+void AppendUtf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+        return;
+    }
+    const int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    static constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    out.push_back(static_cast<char>(kLead[tail] | (c >> (6 * tail))));
+    for (int shift = 6 * (tail - 1); shift >= 0; shift -= 6)
+        out.push_back(static_cast<char>(0x80 | ((c >> shift) & 0x3F)));
+}
+
 }  // namespace
 
 FixedFileInfo FixedInfoForVersion(std::uint16_t a, std::uint16_t b, std::uint16_t c,
@@ -268,18 +280,19 @@ std::optional<VersionValue> QueryVersionValue(std::span<const std::uint8_t> bloc
 
 std::string VersionText(const VersionValue& value) {
     std::string out;
-    for (std::size_t i = 0; i + 1 < value.bytes.size(); i += 2) {
-        const std::uint32_t c = value.bytes[i] | (value.bytes[i + 1] << 8);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    const std::size_t units = value.bytes.size() / 2;
+    auto unit = [&](std::size_t k) -> std::uint32_t {
+        return value.bytes[2 * k] | (value.bytes[2 * k + 1] << 8);
+    };
+    for (std::size_t k = 0; k < units; ++k) {
+        std::uint32_t c = unit(k);
+        const bool high = c >= 0xD800 && c < 0xDC00;
+        if (high && k + 1 < units && unit(k + 1) >= 0xDC00 && unit(k + 1) < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(++k) - 0xDC00);
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = 0xFFFD;  // a surrogate without its partner
         }
+        AppendUtf8(out, c);
     }
     return out;
 }

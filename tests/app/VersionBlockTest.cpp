@@ -75,6 +75,13 @@ TEST(VersionBlock, NodeLengthsPointingPastTheParentAreRefused) {
     EXPECT_TRUE(QueryVersionValue(block, "\\"));
 }
 
+TEST(VersionBlock, TextIsUtf8AlsoBeyondTheBasicPlane) {
+    // "é", "中", U+1F600 as a surrogate pair, then a lone high surrogate.
+    const std::uint8_t utf16[] = {0xE9, 0x00, 0x2D, 0x4E, 0x3D, 0xD8, 0x00, 0xDE, 0x3D, 0xD8};
+    const VersionValue value{std::span<const std::uint8_t>(utf16), true};
+    EXPECT_EQ(VersionText(value), "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xEF\xBF\xBD");
+}
+
 TEST(VersionBlock, ReadFromABareBlockFileOrNotAtAll) {
     const auto dir = std::filesystem::temp_directory_path();
     const auto bare = dir / "vorn_version_bare.bin";
