@@ -35,7 +35,7 @@ QString AboutVersionLine(const QString& versionText) {
     return QStringLiteral("Vorn Utility %1").arg(versionText);
 }
 
-CAboutDlg::CAboutDlg(hid::UserSeam& user, std::uint16_t userLanguage, QWidget* parent)
+CAboutDlg::CAboutDlg(state::UserSeam& user, std::uint16_t userLanguage, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CAboutDlg>()), user_(user) {
     ui_->setupUi(this);
     OnInitDialog(userLanguage);

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "hid/UserSeam.h"
+#include "state/UserSeam.h"
 
 namespace Ui {
 class CAboutDlg;
@@ -24,7 +24,7 @@ class CAboutDlg : public QDialog {
     static constexpr int kRevealHotKey = 2;  // Ctrl+Y
 
     // `user` shows the hidden message; `userLanguage` picks the version strings' table.
-    CAboutDlg(hid::UserSeam& user, std::uint16_t userLanguage, QWidget* parent = nullptr);
+    CAboutDlg(state::UserSeam& user, std::uint16_t userLanguage, QWidget* parent = nullptr);
     ~CAboutDlg() override;
 
     // One reveal key: the first arms, the second (once armed) shows and focuses the field.
@@ -44,7 +44,7 @@ class CAboutDlg : public QDialog {
     bool BelongsToThisBox(QObject* watched) const;
 
     std::unique_ptr<Ui::CAboutDlg> ui_;
-    hid::UserSeam& user_;
+    state::UserSeam& user_;
     bool hotKeyArmed_ = false;
     QString codeText_;
 };

@@ -18,6 +18,8 @@
 #include "res/VornResources.h"
 #include "skin/LanguageId.h"
 #include "skin/SkinLayout.h"
+#include "state/KeyboardList.h"
+#include "state/KeyboardSelection.h"
 
 namespace vorn::app {
 namespace {
@@ -27,7 +29,7 @@ struct Command {
     void (CVornUtilDlg::*action)();
 };
 
-std::unique_ptr<hid::UserSeam> OwnUserUnless(hid::UserSeam* given, QWidget* owner) {
+std::unique_ptr<state::UserSeam> OwnUserUnless(state::UserSeam* given, QWidget* owner) {
     if (given != nullptr) return nullptr;
     return std::make_unique<QtUserSeam>(owner);
 }
@@ -43,7 +45,7 @@ Control& ControlOf(const skin::CSkinDialog& dialog, int id) {
 }  // namespace
 
 CVornUtilDlg::CVornUtilDlg(hid::HidPlatform& platform, hid::DeviceMonitor& monitor,
-                           hid::UserSeam* user, QWidget* parent)
+                           state::UserSeam* user, QWidget* parent)
     : CSkinDialog(parent),
       platform_(platform),
       monitor_(monitor),
@@ -79,8 +81,8 @@ void CVornUtilDlg::OnInitDialog() {
 }
 
 void CVornUtilDlg::EnumerateKeyboards() {
-    hid::ResetDeviceList(state_.devices, link_);
-    hid::EnumerateKeyboards(link_, state_.devices, state_.keyboards);
+    state::ResetDeviceList(state_.devices, link_);
+    state::EnumerateKeyboards(link_, state_.devices, state_.keyboards);
     state_.NotifyKeyboardList();
 }
 
@@ -113,7 +115,7 @@ void CVornUtilDlg::OnSkinButtonName(const QString& name) {
 }
 
 void CVornUtilDlg::OnKeyboardSelChange() {
-    hid::ApplyKeyboardSelection(state_);
+    state::ApplyKeyboardSelection(state_);
     state_.NotifySlotList();
 }
 

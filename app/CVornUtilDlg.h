@@ -18,11 +18,11 @@
 #include "hid/DeviceMonitor.h"
 #include "hid/HidPlatform.h"
 #include "hid/Link.h"
-#include "hid/MainState.h"
-#include "hid/UserSeam.h"
 #include "script/CompilerState.h"
 #include "script/ScriptDownload.h"
 #include "skin/CSkinDialog.h"
+#include "state/MainState.h"
+#include "state/UserSeam.h"
 
 class QComboBox;
 class QProgressBar;
@@ -37,7 +37,7 @@ class CVornUtilDlg : public skin::CSkinDialog {
   public:
     // `user` null: message boxes and file dialogs of the window's own.
     CVornUtilDlg(hid::HidPlatform& platform, hid::DeviceMonitor& monitor,
-                 hid::UserSeam* user = nullptr, QWidget* parent = nullptr);
+                 state::UserSeam* user = nullptr, QWidget* parent = nullptr);
     ~CVornUtilDlg() override;
 
     void OnSkinButton(skin::CSkinButton* button) override;
@@ -57,7 +57,7 @@ class CVornUtilDlg : public skin::CSkinDialog {
     // Ends the window, or, while a script download runs, ends it once the download is over.
     void done(int result) override;
 
-    hid::MainState& State() { return state_; }
+    state::MainState& State() { return state_; }
     hid::Link& KeyboardLink() { return link_; }
     bool ScriptDownloadRunning() const;
     // True while a request to end waits for the script download.
@@ -78,9 +78,9 @@ class CVornUtilDlg : public skin::CSkinDialog {
     hid::HidPlatform& platform_;
     hid::DeviceMonitor& monitor_;
     QIcon icon_;
-    hid::MainState state_;
-    std::unique_ptr<hid::UserSeam> ownUser_;
-    hid::UserSeam& user_;
+    state::MainState state_;
+    std::unique_ptr<state::UserSeam> ownUser_;
+    state::UserSeam& user_;
     hid::Link link_;
     script::CompilerState compiler_;
     script::ScriptDownload script_;

@@ -8,7 +8,7 @@
 namespace vorn::app {
 namespace {
 
-void FillList(QComboBox& list, const hid::ListModel& model) {
+void FillList(QComboBox& list, const state::ListModel& model) {
     const QSignalBlocker blocker(list);
     list.clear();
     for (const std::string& item : model.Items()) list.addItem(QString::fromStdString(item));
@@ -17,7 +17,7 @@ void FillList(QComboBox& list, const hid::ListModel& model) {
 
 }  // namespace
 
-MainStateView::MainStateView(hid::MainState& state, QComboBox& keyboardList, QComboBox& slotList,
+MainStateView::MainStateView(state::MainState& state, QComboBox& keyboardList, QComboBox& slotList,
                              QProgressBar& progressBar, QObject* parent)
     : QObject(parent),
       state_(state),
@@ -48,7 +48,7 @@ void MainStateView::SlotListVisibilityChanged(bool) {
     OnGuiThread(&MainStateView::SyncSlotListVisibility);
 }
 
-void MainStateView::ProgressChanged(const hid::ProgressState&) {
+void MainStateView::ProgressChanged(const state::ProgressState&) {
     OnGuiThread(&MainStateView::SyncProgress);
 }
 
@@ -74,7 +74,7 @@ void MainStateView::SyncSlotListVisibility() {
 
 void MainStateView::SyncProgress() {
     if (!progressBar_) return;
-    const hid::ProgressState progress = state_.Progress();
+    const state::ProgressState progress = state_.Progress();
     progressBar_->setRange(progress.low, progress.high);
     progressBar_->setValue(progress.position);
     progressBar_->setVisible(progress.visible);

@@ -14,15 +14,15 @@
 #include <QProgressBar>
 #include <functional>
 
-#include "hid/MainState.h"
+#include "state/MainState.h"
 
 namespace vorn::app {
 
-class MainStateView : public QObject, public hid::MainStateObserver {
+class MainStateView : public QObject, public state::MainStateObserver {
     Q_OBJECT
   public:
     // Observes `state` from now on, until destroyed.
-    MainStateView(hid::MainState& state, QComboBox& keyboardList, QComboBox& slotList,
+    MainStateView(state::MainState& state, QComboBox& keyboardList, QComboBox& slotList,
                   QProgressBar& progressBar, QObject* parent = nullptr);
     ~MainStateView() override;
 
@@ -36,7 +36,7 @@ class MainStateView : public QObject, public hid::MainStateObserver {
     void KeyboardListChanged() override;
     void SlotListChanged() override;
     void SlotListVisibilityChanged(bool visible) override;
-    void ProgressChanged(const hid::ProgressState& progress) override;
+    void ProgressChanged(const state::ProgressState& progress) override;
 
   private:
     // Runs `sync` now on the GUI thread, or queues it there from another thread.
@@ -48,7 +48,7 @@ class MainStateView : public QObject, public hid::MainStateObserver {
     void OnKeyboardActivated(int index);
     void OnSlotActivated(int index);
 
-    hid::MainState& state_;
+    state::MainState& state_;
     QPointer<QComboBox> keyboardList_;
     QPointer<QComboBox> slotList_;
     QPointer<QProgressBar> progressBar_;

@@ -14,11 +14,11 @@ namespace {
 
 constexpr std::uint32_t kOfnOverwritePrompt = 0x00000002;
 
-void Configure(QFileDialog& dialog, const hid::FileDialogRequest& request, bool save) {
+void Configure(QFileDialog& dialog, const state::FileDialogRequest& request, bool save) {
     dialog.setNameFilter(QtFileFilter(request.filter));
     dialog.setDefaultSuffix(DefaultSuffix(request.defaultExtension));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    const bool mustExist = (request.flags & hid::kOfnFileMustExist) != 0;
+    const bool mustExist = (request.flags & state::kOfnFileMustExist) != 0;
     dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     // The Windows save dialog asks before replacing a file only when told to.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & kOfnOverwritePrompt) == 0);
@@ -46,15 +46,15 @@ void QtUserSeam::ShowMessage(const std::string& text) {
     });
 }
 
-std::optional<std::string> QtUserSeam::AskOpenFile(const hid::FileDialogRequest& request) {
+std::optional<std::string> QtUserSeam::AskOpenFile(const state::FileDialogRequest& request) {
     return AskFile(request, false);
 }
 
-std::optional<std::string> QtUserSeam::AskSaveFile(const hid::FileDialogRequest& request) {
+std::optional<std::string> QtUserSeam::AskSaveFile(const state::FileDialogRequest& request) {
     return AskFile(request, true);
 }
 
-std::optional<std::string> QtUserSeam::AskFile(const hid::FileDialogRequest& request, bool save) {
+std::optional<std::string> QtUserSeam::AskFile(const state::FileDialogRequest& request, bool save) {
     std::optional<std::string> chosen;
     RunOnThreadOf(*this, [&] {
         QFileDialog dialog(DialogOwner());

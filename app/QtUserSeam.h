@@ -9,22 +9,22 @@
 #include <QString>
 #include <QWidget>
 
-#include "hid/UserSeam.h"
+#include "state/UserSeam.h"
 
 namespace vorn::app {
 
-class QtUserSeam : public QObject, public hid::UserSeam {
+class QtUserSeam : public QObject, public state::UserSeam {
     Q_OBJECT
   public:
     // Dialogs are owned by the modal window on top, else by `owner` (which may be null).
     explicit QtUserSeam(QWidget* owner, QObject* parent = nullptr);
 
     void ShowMessage(const std::string& text) override;
-    std::optional<std::string> AskOpenFile(const hid::FileDialogRequest& request) override;
-    std::optional<std::string> AskSaveFile(const hid::FileDialogRequest& request) override;
+    std::optional<std::string> AskOpenFile(const state::FileDialogRequest& request) override;
+    std::optional<std::string> AskSaveFile(const state::FileDialogRequest& request) override;
 
   private:
-    std::optional<std::string> AskFile(const hid::FileDialogRequest& request, bool save);
+    std::optional<std::string> AskFile(const state::FileDialogRequest& request, bool save);
     QWidget* DialogOwner() const;
 
     QPointer<QWidget> owner_;

@@ -26,20 +26,11 @@ bool IsSupportedVendor(std::uint16_t vendorId) {
     return vendorId == kVendorOrvane || vendorId == kVendorBrellow;
 }
 
-void Store(const Accepted& found, const std::string& path, DeviceList& devices,
-           ListModel& keyboards) {
-    const std::string name = ModelNameFor(found.attributes.vendorId, found.attributes.productId);
-    // A full device list keeps what it has: a keyboard it cannot hold is not listed either,
-    // so list item i and device entry i stay the same keyboard.
-    if (name.empty() || devices.count >= DeviceList::kCapacity) return;
-    keyboards.Add(name);
-    keyboards.SetSelected(-1);
-    DeviceEntry& entry = devices.entries[static_cast<std::size_t>(devices.count)];
-    entry.productId = found.attributes.productId;
-    entry.vendorId = found.attributes.vendorId;
-    entry.path = path;
-    entry.reportLength = found.caps.featureReportByteLength;
-    ++devices.count;
+// Only a model the table knows is a keyboard of ours.
+void Store(const Accepted& found, const std::string& path, std::vector<DeviceEntry>& keyboards) {
+    if (ModelNameFor(found.attributes.vendorId, found.attributes.productId).empty()) return;
+    keyboards.push_back(DeviceEntry{found.attributes.vendorId, found.attributes.productId,
+                                    found.caps.featureReportByteLength, path});
 }
 
 enum class Verdict { kSkip, kAccept, kStop };
@@ -54,8 +45,8 @@ Verdict Check(HidPlatform& hid, HidHandle handle, Accepted& found) {
     return Verdict::kAccept;
 }
 
-Walk CheckInterface(HidPlatform& hid, InterfaceSet set, int index, DeviceList& devices,
-                    ListModel& keyboards) {
+Walk CheckInterface(HidPlatform& hid, InterfaceSet set, int index,
+                    std::vector<DeviceEntry>& keyboards) {
     const HidCall present = hid.EnumInterface(set, index);
     if (present == HidCall::kNotAvailable) return Walk::kStop;
     if (present != HidCall::kOk) return Walk::kGoOn;
@@ -65,36 +56,28 @@ Walk CheckInterface(HidPlatform& hid, InterfaceSet set, int index, DeviceList& d
     if (handle == kInvalidHandle) return Walk::kGoOn;
     Accepted found;
     const Verdict verdict = Check(hid, handle, found);
-    if (verdict == Verdict::kAccept) Store(found, path, devices, keyboards);
+    if (verdict == Verdict::kAccept) Store(found, path, keyboards);
     hid.Close(handle);
     return verdict == Verdict::kStop ? Walk::kStop : Walk::kGoOn;
 }
 
 }  // namespace
 
-void ResetDeviceList(DeviceList& devices, Link& link) {
-    link.MarkClosed();
-    devices.Clear();
-}
-
-void EnumerateKeyboards(Link& link, DeviceList& devices, ListModel& keyboards) {
-    ResetDeviceList(devices, link);
-    keyboards.Clear();
-    HidPlatform& hid = link.Platform();
+std::vector<DeviceEntry> FindKeyboards(HidPlatform& hid) {
+    std::vector<DeviceEntry> keyboards;
     HidGuid hidClass;
-    if (hid.GetHidGuid(hidClass) != HidCall::kOk) return;
+    if (hid.GetHidGuid(hidClass) != HidCall::kOk) return keyboards;
     InterfaceSet set = kInvalidSet;
-    if (hid.OpenInterfaceSet(hidClass, set) != HidCall::kOk) return;
+    if (hid.OpenInterfaceSet(hidClass, set) != HidCall::kOk) return keyboards;
     for (int index = 0; index < kInterfaceIndices; ++index) {
-        if (CheckInterface(hid, set, index, devices, keyboards) == Walk::kStop) break;
+        if (CheckInterface(hid, set, index, keyboards) == Walk::kStop) break;
     }
     // Also after an early stop: the snapshot is not needed any more and would leak.
     hid.CloseInterfaceSet(set);
+    return keyboards;
 }
 
-bool OpenKeyboard(Link& link, const DeviceList& devices, int index) {
-    if (index < 0 || index >= devices.count) return false;
-    const DeviceEntry& entry = devices.entries[static_cast<std::size_t>(index)];
+bool OpenKeyboard(Link& link, const DeviceEntry& entry) {
     const HidHandle handle = link.Platform().Open(entry.path, OpenPurpose::kTransfer);
     link.Attach(handle, static_cast<int>(entry.reportLength));
     return handle != kInvalidHandle;

@@ -1,21 +1,28 @@
-// Finding the supported keyboards among the present HID interfaces, listing them by model
-// name, and opening the chosen one as the link's device.
+// Finding the supported keyboards among the present HID interfaces, and opening one of
+// them as the link's device.
 #pragma once
 
-#include "HidPlatform.h"
-#include "Link.h"
-#include "MainState.h"
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "hid/HidPlatform.h"
+#include "hid/Link.h"
 
 namespace vorn::hid {
 
-// Empties the device list and marks the link closed (closing a device still open).
-void ResetDeviceList(DeviceList& devices, Link& link);
+// A keyboard interface the walk accepted.
+struct DeviceEntry {
+    std::uint32_t vendorId = 0;
+    std::uint32_t productId = 0;
+    std::uint32_t reportLength = 0;
+    std::string path;
+};
 
-// Rebuilds the device list and the keyboard list from the interfaces present now; the
-// keyboard list ends with no selection.
-void EnumerateKeyboards(Link& link, DeviceList& devices, ListModel& keyboards);
+// The supported keyboards among the interfaces present now, in interface order.
+std::vector<DeviceEntry> FindKeyboards(HidPlatform& hid);
 
-// Makes device list entry `index` the link's device. False when it cannot be opened.
-bool OpenKeyboard(Link& link, const DeviceList& devices, int index);
+// Makes `entry` the link's device. False when it cannot be opened.
+bool OpenKeyboard(Link& link, const DeviceEntry& entry);
 
 }  // namespace vorn::hid

@@ -62,11 +62,11 @@ struct Outcome {
 }  // namespace
 
 struct Link::State {
-    State(HidPlatform& p, UserSeam* u, std::chrono::milliseconds wait)
+    State(HidPlatform& p, MessageSink* u, std::chrono::milliseconds wait)
         : platform(p), user(u), replyWait(wait), device(p) {}
 
     HidPlatform& platform;
-    std::atomic<UserSeam*> user;
+    std::atomic<MessageSink*> user;
     const std::chrono::milliseconds replyWait;
     LinkDevice device;
     LinkReplySlot slot;
@@ -176,10 +176,10 @@ Outcome Link::State::Command(const Packet& packet) {
 }
 
 void Link::State::ShowMessage(const char* text) {
-    if (UserSeam* u = user.load()) u->ShowMessage(text);
+    if (MessageSink* u = user.load()) u->ShowMessage(text);
 }
 
-Link::Link(HidPlatform& platform, UserSeam* user, std::chrono::milliseconds replyWait)
+Link::Link(HidPlatform& platform, MessageSink* user, std::chrono::milliseconds replyWait)
     : state_(std::make_unique<State>(platform, user, replyWait)) {}
 
 // Closing the device makes a reader still running fail at its next report.
@@ -191,7 +191,7 @@ Link::~Link() {
 }
 
 HidPlatform& Link::Platform() { return state_->platform; }
-void Link::SetUser(UserSeam* user) { state_->user.store(user); }
+void Link::SetUser(MessageSink* user) { state_->user.store(user); }
 
 void Link::Attach(HidHandle handle, int reportLength) {
     state_->device.Attach(handle, reportLength);

@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "HidPlatform.h"
-#include "UserSeam.h"
+#include "hid/MessageSink.h"
 
 namespace vorn::hid {
 
@@ -45,13 +45,14 @@ class Link {
   public:
     // `user` receives the time-out message; it may be null (the message is then dropped).
     // Tests pass a shorter reply wait; the program uses kReplyWait.
-    Link(HidPlatform& platform, UserSeam* user, std::chrono::milliseconds replyWait = kReplyWait);
+    Link(HidPlatform& platform, MessageSink* user,
+         std::chrono::milliseconds replyWait = kReplyWait);
     ~Link();
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
 
     HidPlatform& Platform();
-    void SetUser(UserSeam* user);
+    void SetUser(MessageSink* user);
 
     // Makes `handle` the link's device with report length R (the keyboard opening does
     // this). A handle still open is closed first. An invalid handle leaves the link closed.

@@ -1,7 +1,5 @@
 #include "hid/ModelTable.h"
 
-#include <cstdio>
-
 namespace vorn::hid {
 
 namespace {
@@ -37,25 +35,6 @@ std::int32_t ScriptSlotCount(int model) {
 std::uint8_t ScriptLayout(int model) {
     const ModelRow* row = RowAt(model);
     return row ? row->scriptLayout : 0;
-}
-
-void AddSlotEntries(int model, ListModel& slots) {
-    const std::int32_t count = ScriptSlotCount(model);
-    for (std::int32_t j = 0; j < count; ++j) {
-        char text[16];
-        std::snprintf(text, sizeof text, "FN+%d", static_cast<int>(j));
-        slots.Add(text);
-        slots.SetSelected(0);
-    }
-}
-
-void ApplyKeyboardSelection(MainState& state) {
-    state.slots.Clear();
-    state.scriptLayout = 0;
-    if (const std::optional<int> row = RowForName(state.keyboards.SelectedText())) {
-        AddSlotEntries(*row, state.slots);
-        state.scriptLayout = ScriptLayout(*row);
-    }
 }
 
 }  // namespace vorn::hid

@@ -12,8 +12,6 @@
 #include <string>
 #include <string_view>
 
-#include "hid/MainState.h"
-
 namespace vorn::hid {
 
 struct ModelRow {
@@ -47,14 +45,5 @@ std::optional<int> RowForName(std::string_view name);
 // Column reads; a model number outside the table reads as a model without scripts.
 std::int32_t ScriptSlotCount(int model);
 std::uint8_t ScriptLayout(int model);
-
-// Appends "FN+0", "FN+1", ... for each script slot of the model, making the first entry
-// the current selection after each one. Entry j is script slot j. Does not empty the list.
-void AddSlotEntries(int model, ListModel& slots);
-
-// What choosing a keyboard in the keyboard list does: the slot list is emptied and refilled
-// from the model of the selected keyboard, whose script layout becomes the state's; a name
-// the table does not know leaves no slots and layout 0.
-void ApplyKeyboardSelection(MainState& state);
 
 }  // namespace vorn::hid

@@ -47,29 +47,35 @@ bool WriteBlocks(hid::Link& link, const KeymapHeader& keyboard,
 // The download after the common beginning; returns the message that ends it. The keymap
 // is erased only once the whole file is known to be good and the keyboard able to take
 // its blocks: a rejected, short or unwritable file leaves the keyboard's keymap in place.
-const char* Download(hid::Link& link, const KeymapSession& session) {
+Ending Download(hid::Link& link, const KeymapSession& session) {
+    using state::Outcome;
     InputFile file(std::fopen(session.path.c_str(), "rb"));
-    if (!file) return message::kOpenFailed;
+    if (!file) return {message::kOpenFailed, Outcome::kFailed};
     const HeaderCheck check = CheckHeader(file.get(), session.keyboard);
-    if (check != HeaderCheck::kAccepted) return HeaderCheckMessage(check);
+    if (check != HeaderCheck::kAccepted) return {HeaderCheckMessage(check), Outcome::kRefused};
     const std::optional<std::vector<std::uint8_t>> blocks =
         ReadBlocks(file.get(), session.keyboard);
     file.reset();
-    if (!blocks) return message::kReadFileFailed;
+    if (!blocks) return {message::kReadFileFailed, Outcome::kRefused};
     // The write command's count is one byte: a larger block could only be sent cut short.
-    if (session.keyboard.blockSize > format::kMaxBlockSize) return message::kDownloadFailed;
-    if (link.EraseKeymap() != hid::HID_OK) return message::kEraseFailed;
-    return WriteBlocks(link, session.keyboard, *blocks) ? message::kDownloadDone
-                                                        : message::kDownloadFailed;
+    if (session.keyboard.blockSize > format::kMaxBlockSize) {
+        return {message::kDownloadFailed, Outcome::kRefused};
+    }
+    if (link.EraseKeymap() != hid::HID_OK) return {message::kEraseFailed, Outcome::kFailed};
+    if (!WriteBlocks(link, session.keyboard, *blocks)) {
+        return {message::kDownloadFailed, Outcome::kFailed};
+    }
+    return {message::kDownloadDone, Outcome::kDone};
 }
 
 }  // namespace
 
-void KeymapDownload(hid::MainState& state, hid::Link& link, hid::UserSeam& user) {
-    const std::optional<KeymapSession> session =
-        BeginKeymapTransfer(state, link, user, TransferKind::kDownload);
-    if (!session) return;
-    user.ShowMessage(Download(link, *session));
+state::Outcome KeymapDownload(state::MainState& state, hid::Link& link, state::UserSeam& user) {
+    const auto begun = BeginKeymapTransfer(state, link, user, TransferKind::kDownload);
+    if (const auto* ended = std::get_if<state::Outcome>(&begun)) return *ended;
+    const Ending ending = Download(link, std::get<KeymapSession>(begun));
+    user.ShowMessage(ending.message);
+    return ending.outcome;
 }
 
 }  // namespace vorn::keymap

@@ -1,12 +1,10 @@
-// The texts the keymap procedures show, exactly as the user sees them (some end without a
-// full stop, and that is how they have always read).
+// The texts the keymap procedures alone show, exactly as the user sees them (some end
+// without a full stop, and that is how they have always read). The texts they share with the
+// script download are in state/Messages.h.
 #pragma once
 
 namespace vorn::keymap::message {
 
-inline constexpr const char* kPlugKeyboard = "Please plug a VORN keyboard first.";
-inline constexpr const char* kSelectModel = "Please select a model first.";
-inline constexpr const char* kInitFailed = "Fail to init.";
 inline constexpr const char* kPropertyFailed = "Fail to read the property from the keyboard";
 inline constexpr const char* kOpenFailed = "Fail to open the selected file.";
 inline constexpr const char* kInvalidFormat = "Invalid file format.";

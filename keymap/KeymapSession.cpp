@@ -1,34 +1,35 @@
 #include "keymap/KeymapSession.h"
 
-#include "hid/Discovery.h"
 #include "keymap/KeymapMessages.h"
+#include "state/KeyboardList.h"
+#include "state/Messages.h"
 
 namespace vorn::keymap {
 
 namespace {
 
-std::optional<int> SelectedKeyboard(const hid::MainState& state, hid::UserSeam& user) {
+std::optional<int> SelectedKeyboard(const state::MainState& state, state::UserSeam& user) {
     if (state.keyboards.Count() == 0) {
-        user.ShowMessage(message::kPlugKeyboard);
+        user.ShowMessage(state::message::kPlugKeyboard);
         return std::nullopt;
     }
     if (state.keyboards.Selected() < 0) {
-        user.ShowMessage(message::kSelectModel);
+        user.ShowMessage(state::message::kSelectModel);
         return std::nullopt;
     }
     return state.keyboards.Selected();
 }
 
-bool OpenSelected(hid::Link& link, const hid::DeviceList& devices, int index, TransferKind kind) {
+bool OpenSelected(hid::Link& link, const state::DeviceList& devices, int index, TransferKind kind) {
     // An upload starts from a fresh handle; a download opens over whatever is there.
     if (kind == TransferKind::kUpload) link.CloseLink();
     // A list item without its device entry has nothing to open.
-    if (index >= devices.count || index >= hid::DeviceList::kCapacity) return false;
-    return hid::OpenKeyboard(link, devices, index);
+    if (index >= devices.count || index >= state::DeviceList::kCapacity) return false;
+    return state::OpenKeyboard(link, devices, index);
 }
 
 std::optional<KeymapHeader> AskGeometry(hid::Link& link, const hid::DeviceEntry& device,
-                                        hid::UserSeam& user) {
+                                        state::UserSeam& user) {
     std::uint16_t blockSize = 0;
     std::uint8_t blockCount = 0;
     if (link.GetProperty(blockSize, blockCount) != hid::HID_OK) {
@@ -38,34 +39,36 @@ std::optional<KeymapHeader> AskGeometry(hid::Link& link, const hid::DeviceEntry&
     return KeymapHeader{device.vendorId, device.productId, blockSize, blockCount};
 }
 
-std::optional<std::string> AskPath(hid::UserSeam& user, TransferKind kind) {
-    const hid::FileDialogRequest request = KeymapFileDialog();
+std::optional<std::string> AskPath(state::UserSeam& user, TransferKind kind) {
+    const state::FileDialogRequest request = KeymapFileDialog();
     return kind == TransferKind::kUpload ? user.AskSaveFile(request) : user.AskOpenFile(request);
 }
 
 }  // namespace
 
-hid::FileDialogRequest KeymapFileDialog() {
+state::FileDialogRequest KeymapFileDialog() {
     // The save dialog gets "file must exist" too; the user seam's save dialog ignores that
     // flag, so a new file name can always be chosen.
     return {"*.dat", "Binary Files {*.dat}|*.dat|All Files {*.*}|*.*||",
-            hid::kOfnExplorer | hid::kOfnFileMustExist};
+            state::kOfnExplorer | state::kOfnFileMustExist};
 }
 
-std::optional<KeymapSession> BeginKeymapTransfer(hid::MainState& state, hid::Link& link,
-                                                 hid::UserSeam& user, TransferKind kind) {
-    if (state.scriptRunning.load()) return std::nullopt;
+std::variant<KeymapSession, state::Outcome> BeginKeymapTransfer(state::MainState& state,
+                                                                hid::Link& link,
+                                                                state::UserSeam& user,
+                                                                TransferKind kind) {
+    if (state.scriptRunning.load()) return state::Outcome::kRefused;
     const std::optional<int> index = SelectedKeyboard(state, user);
-    if (!index) return std::nullopt;
+    if (!index) return state::Outcome::kRefused;
     if (!OpenSelected(link, state.devices, *index, kind)) {
-        user.ShowMessage(message::kInitFailed);
-        return std::nullopt;
+        user.ShowMessage(state::message::kInitFailed);
+        return state::Outcome::kFailed;
     }
     const hid::DeviceEntry& device = state.devices.entries[static_cast<std::size_t>(*index)];
     const std::optional<KeymapHeader> keyboard = AskGeometry(link, device, user);
-    if (!keyboard) return std::nullopt;
+    if (!keyboard) return state::Outcome::kFailed;
     std::optional<std::string> path = AskPath(user, kind);
-    if (!path) return std::nullopt;
+    if (!path) return state::Outcome::kCancelled;
     return KeymapSession{*index, *keyboard, std::move(*path)};
 }
 

@@ -3,11 +3,13 @@
 
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "hid/Link.h"
-#include "hid/MainState.h"
-#include "hid/UserSeam.h"
 #include "keymap/KeymapFile.h"
+#include "state/MainState.h"
+#include "state/Outcome.h"
+#include "state/UserSeam.h"
 
 namespace vorn::keymap {
 
@@ -21,12 +23,20 @@ struct KeymapSession {
 };
 
 // The file dialog both procedures show (kind aside).
-hid::FileDialogRequest KeymapFileDialog();
+state::FileDialogRequest KeymapFileDialog();
+
+// What a procedure is to show when it ends, and how it ended.
+struct Ending {
+    const char* message;
+    state::Outcome outcome;
+};
 
 // The common beginning: refuses while a script download runs (silently), without keyboards,
 // without a selection; opens the selected keyboard, asks for its geometry and for a file.
-// Nothing when the procedure ends here; every message on the way has been shown.
-std::optional<KeymapSession> BeginKeymapTransfer(hid::MainState& state, hid::Link& link,
-                                                 hid::UserSeam& user, TransferKind kind);
+// The outcome when the procedure ends here; every message on the way has been shown.
+std::variant<KeymapSession, state::Outcome> BeginKeymapTransfer(state::MainState& state,
+                                                                hid::Link& link,
+                                                                state::UserSeam& user,
+                                                                TransferKind kind);
 
 }  // namespace vorn::keymap

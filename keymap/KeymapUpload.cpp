@@ -32,28 +32,33 @@ SaveResult SaveBlocks(hid::Link& link, const KeymapHeader& keyboard, PendingFile
 // The upload after the common beginning; returns the message that ends it. Everything is
 // written under a temporary name that replaces the chosen file only when complete, so a
 // failure leaves an earlier file of that name untouched and no half-written one behind.
-const char* Upload(hid::Link& link, const KeymapSession& session) {
+Ending Upload(hid::Link& link, const KeymapSession& session) {
     PendingFile file(session.path);
-    if (!file.Open()) return message::kOpenFailed;
-    if (!WriteHeader(file.Handle(), session.keyboard)) return message::kWriteFileFailed;
+    using state::Outcome;
+    if (!file.Open()) return {message::kOpenFailed, Outcome::kFailed};
+    if (!WriteHeader(file.Handle(), session.keyboard)) {
+        return {message::kWriteFileFailed, Outcome::kFailed};
+    }
     switch (SaveBlocks(link, session.keyboard, file)) {
         case SaveResult::kKeyboardFailed:
-            return message::kUploadFailed;
+            return {message::kUploadFailed, Outcome::kFailed};
         case SaveResult::kFileFailed:
-            return message::kWriteFileFailed;
+            return {message::kWriteFileFailed, Outcome::kFailed};
         case SaveResult::kSaved:
             break;
     }
-    return file.Commit() ? message::kUploadDone : message::kWriteFileFailed;
+    if (!file.Commit()) return {message::kWriteFileFailed, Outcome::kFailed};
+    return {message::kUploadDone, Outcome::kDone};
 }
 
 }  // namespace
 
-void KeymapUpload(hid::MainState& state, hid::Link& link, hid::UserSeam& user) {
-    const std::optional<KeymapSession> session =
-        BeginKeymapTransfer(state, link, user, TransferKind::kUpload);
-    if (!session) return;
-    user.ShowMessage(Upload(link, *session));
+state::Outcome KeymapUpload(state::MainState& state, hid::Link& link, state::UserSeam& user) {
+    const auto begun = BeginKeymapTransfer(state, link, user, TransferKind::kUpload);
+    if (const auto* ended = std::get_if<state::Outcome>(&begun)) return *ended;
+    const Ending ending = Upload(link, std::get<KeymapSession>(begun));
+    user.ShowMessage(ending.message);
+    return ending.outcome;
 }
 
 }  // namespace vorn::keymap

@@ -12,24 +12,14 @@
 #include <system_error>
 #include <utility>
 
-#include "hid/Discovery.h"
 #include "script/Encoder.h"
+#include "script/ScriptMessages.h"
+#include "state/KeyboardList.h"
+#include "state/Messages.h"
 
 namespace vorn::script {
 
 namespace {
-
-constexpr char kPlugKeyboard[] = "Please plug a VORN keyboard first.";
-constexpr char kSelectModel[] = "Please select a model first.";
-constexpr char kNotSupported[] = "Not supported for this model.";
-constexpr char kSelectSlot[] = "Please select a slot first.";
-constexpr char kFailToInit[] = "Fail to init.";
-constexpr char kReadFailed[] = "Fail to read the intermediate file.\n";
-constexpr char kEraseFailed[] = "Fail to erase the selected slot.\nError Code: 0x%02X.";
-constexpr char kBeginFailed[] = "Fail to start programming the selected slot.\nError Code: 0x%02X.";
-constexpr char kTooLong[] = "Exceed the max size for one isntruction.";
-constexpr char kWriteFailed[] = "Fail to program instruction seq #%d.\nError Code: 0x%02X.";
-constexpr char kSuccess[] = "Download the scrip file successfully.";
 
 constexpr char kScriptExtension[] = "*.vs";
 constexpr char kScriptFilter[] = "Vorn Script Files {*.vs}|*.vs |All Files {*.*}|*.*||";
@@ -54,17 +44,17 @@ void RaiseThreadPriority() {
     if (errno == 0) setpriority(PRIO_PROCESS, thread, nice - 1);
 }
 
-const char* RefusalFor(const hid::MainState& state) {
-    if (state.keyboards.Count() == 0) return kPlugKeyboard;
-    if (state.keyboards.Selected() < 0) return kSelectModel;
-    if (state.slots.Count() == 0) return kNotSupported;
+const char* RefusalFor(const state::MainState& state) {
+    if (state.keyboards.Count() == 0) return state::message::kPlugKeyboard;
+    if (state.keyboards.Selected() < 0) return state::message::kSelectModel;
+    if (state.slots.Count() == 0) return message::kNotSupported;
     // A slot list with entries but no selection would send slot 0xFF.
-    if (state.slots.Selected() < 0) return kSelectSlot;
+    if (state.slots.Selected() < 0) return message::kSelectSlot;
     return nullptr;
 }
 
-hid::FileDialogRequest ScriptFileDialog() {
-    return {kScriptExtension, kScriptFilter, hid::kOfnExplorer | hid::kOfnFileMustExist};
+state::FileDialogRequest ScriptFileDialog() {
+    return {kScriptExtension, kScriptFilter, state::kOfnExplorer | state::kOfnFileMustExist};
 }
 
 std::string WithStatus(const char* format, std::uint8_t status) {
@@ -75,7 +65,8 @@ std::string WithStatus(const char* format, std::uint8_t status) {
 
 std::string WriteFailure(std::uint8_t sequence, std::uint8_t status) {
     char text[128];
-    std::snprintf(text, sizeof text, kWriteFailed, sequence + 1, static_cast<unsigned>(status));
+    std::snprintf(text, sizeof text, message::kWriteFailed, sequence + 1,
+                  static_cast<unsigned>(status));
     return text;
 }
 
@@ -183,11 +174,18 @@ class IntermediateFile {
     bool atEnd_ = false;
 };
 
+using state::Outcome;
+
+// The one message the worker shows, and how the download ended.
+struct Ending {
+    std::string message;
+    Outcome outcome;
+};
+
 // The worker's part between starting and its message: compile, read back, program.
-// Returns the one message the user is shown.
 class SlotProgrammer {
   public:
-    SlotProgrammer(hid::MainState& state, hid::Link& link, CompilerState& compiler,
+    SlotProgrammer(state::MainState& state, hid::Link& link, CompilerState& compiler,
                    const CompileStep& compile)
         : state_(state),
           link_(link),
@@ -195,12 +193,12 @@ class SlotProgrammer {
           compile_(compile),
           file_(compiler.intermediatePath) {}
 
-    std::string Run(std::uint8_t slot, const std::string& path, std::uint8_t layout) {
+    Ending Run(std::uint8_t slot, const std::string& path, std::uint8_t layout) {
         std::string failure = Compile(path, layout);
-        if (!failure.empty()) return failure;
-        if (!file_.Open()) return kReadFailed;
+        if (!failure.empty()) return {std::move(failure), Outcome::kRefused};
+        if (!file_.Open()) return {message::kReadFailed, Outcome::kFailed};
         const std::optional<std::size_t> lines = file_.CountLines();
-        if (!lines) return kReadFailed;
+        if (!lines) return {message::kReadFailed, Outcome::kFailed};
         state_.SetProgressRange(0, static_cast<int>(std::min<std::size_t>(*lines, INT_MAX)));
         state_.SetProgressStep(1);
         return Program(slot);
@@ -220,33 +218,35 @@ class SlotProgrammer {
         return message;
     }
 
-    std::string Program(std::uint8_t slot) {
+    Ending Program(std::uint8_t slot) {
         std::uint8_t status = link_.EraseSlot(slot);
-        if (status != hid::HID_OK) return WithStatus(kEraseFailed, status);
+        if (status != hid::HID_OK) return Failed(WithStatus(message::kEraseFailed, status));
         status = link_.BeginSlot(slot);
-        if (status != hid::HID_OK) return WithStatus(kBeginFailed, status);
+        if (status != hid::HID_OK) return Failed(WithStatus(message::kBeginFailed, status));
         return WriteInstructions();
     }
 
-    std::string WriteInstructions() {
+    static Ending Failed(std::string text) { return {std::move(text), Outcome::kFailed}; }
+
+    Ending WriteInstructions() {
         Instruction instruction;
         std::uint8_t sequence = 0;
         while (!file_.AtEnd()) {
             const LineResult line = file_.ReadInstruction(instruction);
-            if (line == LineResult::kTooLong) return kTooLong;
-            if (line == LineResult::kMalformed) return kReadFailed;
+            if (line == LineResult::kTooLong) return Failed(message::kTooLong);
+            if (line == LineResult::kMalformed) return Failed(message::kReadFailed);
             if (instruction.count > 0) {
                 const std::uint8_t status =
                     link_.WriteScript(instruction.count, sequence, instruction.bytes.data());
-                if (status != hid::HID_OK) return WriteFailure(sequence, status);
+                if (status != hid::HID_OK) return Failed(WriteFailure(sequence, status));
                 ++sequence;
             }
             state_.StepProgress();
         }
-        return kSuccess;
+        return {message::kDone, Outcome::kDone};
     }
 
-    hid::MainState& state_;
+    state::MainState& state_;
     hid::Link& link_;
     CompilerState& compiler_;
     const CompileStep& compile_;
@@ -255,7 +255,7 @@ class SlotProgrammer {
 
 }  // namespace
 
-ScriptDownload::ScriptDownload(hid::MainState& state, hid::Link& link, hid::UserSeam& user,
+ScriptDownload::ScriptDownload(state::MainState& state, hid::Link& link, state::UserSeam& user,
                                CompilerState& compiler, CompileStep compile)
     : state_(state),
       link_(link),
@@ -265,22 +265,30 @@ ScriptDownload::ScriptDownload(hid::MainState& state, hid::Link& link, hid::User
 
 ScriptDownload::~ScriptDownload() { Wait(); }
 
-void ScriptDownload::SCRIPTUpload() {
-    if (state_.scriptRunning.load()) return;
-    if (const char* refusal = RefusalFor(state_)) return user_.ShowMessage(refusal);
+std::optional<Outcome> ScriptDownload::SCRIPTUpload() {
+    if (state_.scriptRunning.load()) return Outcome::kRefused;
+    if (const char* refusal = RefusalFor(state_)) return Ended(refusal, Outcome::kRefused);
     state_.selectedSlot = state_.slots.Selected();
     // Opening the keyboard also takes its report length, so the link is complete here.
-    if (!hid::OpenKeyboard(link_, state_.devices, state_.keyboards.Selected()))
-        return user_.ShowMessage(kFailToInit);
+    if (!state::OpenKeyboard(link_, state_.devices, state_.keyboards.Selected())) {
+        return Ended(state::message::kInitFailed, Outcome::kFailed);
+    }
     const std::optional<std::string> path = user_.AskOpenFile(ScriptFileDialog());
-    if (!path) return;
+    if (!path) return outcome_ = Outcome::kCancelled;
     state_.scriptPath = *path;
     state_.ShowSlotList(false);
     state_.ShowProgress(true);
     state_.scriptRunning.store(true);
-    Start(Job{static_cast<std::uint8_t>(state_.selectedSlot), state_.scriptPath,
-              state_.scriptLayout});
+    return Start(Job{static_cast<std::uint8_t>(state_.selectedSlot), state_.scriptPath,
+                     state_.scriptLayout});
 }
+
+Outcome ScriptDownload::Ended(const char* message, Outcome outcome) {
+    user_.ShowMessage(message);
+    return outcome_ = outcome;
+}
+
+Outcome ScriptDownload::LastOutcome() const { return outcome_.load(); }
 
 bool ScriptDownload::Running() const { return running_.load(); }
 
@@ -293,7 +301,7 @@ void ScriptDownload::SetFinishedCallback(FinishedCallback finished) {
     finished_ = std::move(finished);
 }
 
-void ScriptDownload::Start(Job job) {
+std::optional<Outcome> ScriptDownload::Start(Job job) {
     // The worker before has cleared the flag; all it may still do is call back.
     Wait();
     running_.store(true);
@@ -301,16 +309,19 @@ void ScriptDownload::Start(Job job) {
         worker_ = std::thread([this, job = std::move(job)] { ScriptDownloadWorker(job); });
     } catch (const std::system_error&) {
         RestoreIdle();
-        user_.ShowMessage(kFailToInit);
+        return Ended(state::message::kInitFailed, Outcome::kFailed);
     }
+    return std::nullopt;
 }
 
 void ScriptDownload::ScriptDownloadWorker(const Job& job) {
     RaiseThreadPriority();
     SlotProgrammer programmer(state_, link_, compiler_, compile_);
-    user_.ShowMessage(programmer.Run(job.slot, job.path, job.layout));
+    const Ending ending = programmer.Run(job.slot, job.path, job.layout);
+    user_.ShowMessage(ending.message);
     // The file goes before the flag is cleared: the next download compiles into it.
     programmer.Discard();
+    outcome_ = ending.outcome;
     RestoreIdle();
     FinishedCallback finished;
     {

@@ -24,13 +24,15 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "hid/Link.h"
-#include "hid/MainState.h"
-#include "hid/UserSeam.h"
 #include "script/CompilerState.h"
+#include "state/MainState.h"
+#include "state/Outcome.h"
+#include "state/UserSeam.h"
 
 namespace vorn::script {
 
@@ -44,20 +46,24 @@ class ScriptDownload {
     using FinishedCallback = std::function<void()>;
 
     // An empty `compile` uses EncodeProgram.
-    ScriptDownload(hid::MainState& state, hid::Link& link, hid::UserSeam& user,
+    ScriptDownload(state::MainState& state, hid::Link& link, state::UserSeam& user,
                    CompilerState& compiler, CompileStep compile = {});
     ~ScriptDownload();
     ScriptDownload(const ScriptDownload&) = delete;
     ScriptDownload& operator=(const ScriptDownload&) = delete;
 
-    // The "SCRIPTUpload" button. Returns once the worker is started, or at once with a
-    // message (or silently) when the download cannot start.
-    void SCRIPTUpload();
+    // The "SCRIPTUpload" button. Returns nothing once the worker is started (its outcome
+    // comes from LastOutcome() when it has finished), or at once with the outcome, after a
+    // message or silently, when the download cannot start.
+    std::optional<state::Outcome> SCRIPTUpload();
 
     // True from the start of a worker until it has cleared the script-running flag.
     bool Running() const;
     // Blocks until the current worker, if any, has ended. See the deadlock note above.
     void Wait();
+    // How the last download ended; set by the worker before Running() turns false, so the
+    // finished callback and a caller of Wait() read the worker's outcome.
+    state::Outcome LastOutcome() const;
     // May be called from any thread; a worker already running sees the new callback.
     void SetFinishedCallback(FinishedCallback finished);
 
@@ -70,18 +76,21 @@ class ScriptDownload {
         std::uint8_t layout = 0;
     };
 
-    void Start(Job job);
+    std::optional<state::Outcome> Start(Job job);
+    // Shows `message` and records `outcome` as the last one.
+    state::Outcome Ended(const char* message, state::Outcome outcome);
     void ScriptDownloadWorker(const Job& job);
     // Progress bar hidden, slot list shown, script-running flag cleared, Running() false.
     void RestoreIdle();
 
-    hid::MainState& state_;
+    state::MainState& state_;
     hid::Link& link_;
-    hid::UserSeam& user_;
+    state::UserSeam& user_;
     CompilerState& compiler_;
     CompileStep compile_;
 
     std::atomic<bool> running_{false};
+    std::atomic<state::Outcome> outcome_{state::Outcome::kRefused};
     std::thread worker_;
     std::mutex finishedMutex_;
     FinishedCallback finished_;

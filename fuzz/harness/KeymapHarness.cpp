@@ -25,6 +25,7 @@
 #include "keymap/KeymapFile.h"
 #include "keymap/KeymapTransfer.h"
 #include "sim/SimHidPlatform.h"
+#include "state/KeyboardList.h"
 #include "tests/support/ScriptedUser.h"
 
 namespace vorn::fuzz {
@@ -140,7 +141,7 @@ std::vector<Bytes> Keymap(const sim::SimKeyboard& keyboard) {
 
 void Download(std::span<const std::uint8_t> file, const KeymapHeader& keyboard, Fault fault) {
     sim::SimHidPlatform platform;
-    sim::SimHidPlatform::DeviceSpec desc;
+    sim::SimHidPlatform::DeviceDescription desc;
     desc.path = "/dev/hidraw-fuzz";
     desc.vendorId = kVendor;
     desc.productId = kProduct;
@@ -155,8 +156,8 @@ void Download(std::span<const std::uint8_t> file, const KeymapHeader& keyboard, 
 
     test::ScriptedUser user;
     hid::Link link(platform, &user);
-    hid::MainState state;
-    hid::EnumerateKeyboards(link, state.devices, state.keyboards);
+    state::MainState state;
+    state::EnumerateKeyboards(link, state.devices, state.keyboards);
     Check(state.keyboards.Count() == 1, "the simulated keyboard is not listed");
     state.keyboards.SetSelected(0);
 

@@ -104,7 +104,7 @@ void QtUserSeamTest::openDialogUsesTheRequestedFilter() {
     });
     const auto chosen =
         seam.AskOpenFile({"*.vs", "Vorn Script Files {*.vs}|*.vs |All Files {*.*}|*.*||",
-                          vorn::hid::kOfnFileMustExist});
+                          vorn::state::kOfnFileMustExist});
     QVERIFY(!chosen);
     QCOMPARE(filters, (QStringList{"Vorn Script Files {*.vs} (*.vs)", "All Files {*.*} (*.*)"}));
 }

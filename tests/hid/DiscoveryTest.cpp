@@ -6,13 +6,20 @@
 #include "hid/Discovery.h"
 #include "hid/ModelTable.h"
 #include "sim/SimHidPlatform.h"
+#include "state/KeyboardList.h"
 
 namespace vorn::hid {
 namespace {
 
 using sim::SimHidPlatform;
+// The walk is looked at through the keyboard list it fills, as the window sees it.
+using state::DeviceList;
+using state::EnumerateKeyboards;
+using state::ListModel;
+using state::OpenKeyboard;
+using state::ResetDeviceList;
 using Op = SimHidPlatform::Op;
-using Desc = SimHidPlatform::DeviceSpec;
+using Desc = SimHidPlatform::DeviceDescription;
 
 Desc Keyboard(std::string path, std::uint16_t vendorId, std::uint16_t productId,
               std::uint16_t reportLength = 9) {

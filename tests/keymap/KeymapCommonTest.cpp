@@ -8,6 +8,8 @@
 namespace vorn::keymap {
 namespace {
 
+using state::Outcome;
+
 struct ProcedureCase {
     const char* name;
     Procedure run;
@@ -22,13 +24,13 @@ const ProcedureCase kBoth[] = {
 
 class KeymapCommonTest : public KeymapFixture, public ::testing::WithParamInterface<ProcedureCase> {
   protected:
-    void Run() { GetParam().run(state, link, user); }
+    state::Outcome Run() { return GetParam().run(state, link, user); }
 };
 
 TEST_P(KeymapCommonTest, WithoutKeyboardsAsksForOneAndShowsNoDialog) {
     ListKeyboards();
     user.AnswerFile(dir.File("keys.dat"));
-    Run();
+    EXPECT_EQ(Run(), Outcome::kRefused);
     EXPECT_EQ(user.Messages(), Strings{"Please plug a VORN keyboard first."});
     EXPECT_TRUE(user.Dialogs().empty());
 }
@@ -36,7 +38,7 @@ TEST_P(KeymapCommonTest, WithoutKeyboardsAsksForOneAndShowsNoDialog) {
 TEST_P(KeymapCommonTest, WithoutSelectionAsksForOne) {
     Plug("/dev/hidraw-sim0");
     ListKeyboards();  // a rebuild leaves nothing selected
-    Run();
+    EXPECT_EQ(Run(), Outcome::kRefused);
     EXPECT_EQ(user.Messages(), Strings{"Please select a model first."});
     EXPECT_TRUE(user.Dialogs().empty());
 }
@@ -45,7 +47,7 @@ TEST_P(KeymapCommonTest, WithoutSelectionAsksForOne) {
 TEST_P(KeymapCommonTest, KeyboardThatCannotBeOpenedFailsToInit) {
     sim::SimKeyboard& keyboard = PlugSelected();
     platform.FailCalls(sim::SimHidPlatform::Op::kOpen, 1);
-    Run();
+    EXPECT_EQ(Run(), Outcome::kFailed);
     EXPECT_EQ(user.Messages(), Strings{"Fail to init."});
     EXPECT_TRUE(user.Dialogs().empty());
     EXPECT_TRUE(keyboard.Commands().empty());
@@ -55,7 +57,7 @@ TEST_P(KeymapCommonTest, KeyboardThatCannotBeOpenedFailsToInit) {
 TEST_P(KeymapCommonTest, KeyboardPulledOutSinceTheListFailsToInit) {
     PlugSelected();
     platform.Detach("/dev/hidraw-sim0");
-    Run();
+    EXPECT_EQ(Run(), Outcome::kFailed);
     EXPECT_EQ(user.Messages(), Strings{"Fail to init."});
     EXPECT_TRUE(user.Dialogs().empty());
 }
@@ -63,7 +65,7 @@ TEST_P(KeymapCommonTest, KeyboardPulledOutSinceTheListFailsToInit) {
 TEST_P(KeymapCommonTest, RefusedPropertyIsReportedBeforeTheDialog) {
     sim::SimKeyboard& keyboard = PlugSelected();
     keyboard.FaultCommand(kCmdGetProperty, Status(kKeyboardRefuses));
-    Run();
+    EXPECT_EQ(Run(), Outcome::kFailed);
     EXPECT_EQ(user.Messages(), Strings{"Fail to read the property from the keyboard"});
     EXPECT_TRUE(user.Dialogs().empty());
 }
@@ -79,7 +81,7 @@ TEST_P(KeymapCommonTest, PropertyTimeOutIsReportedFirst) {
 TEST_P(KeymapCommonTest, CancelledDialogEndsSilentlyWithTheLinkOpen) {
     sim::SimKeyboard& keyboard = PlugSelected();
     user.CancelFile();
-    Run();
+    EXPECT_EQ(Run(), Outcome::kCancelled);
     EXPECT_TRUE(user.Messages().empty());
     EXPECT_TRUE(link.IsOpen());
     EXPECT_EQ(keyboard.Commands(), std::vector<std::uint8_t>{kCmdGetProperty});
@@ -105,7 +107,7 @@ TEST_P(KeymapCommonTest, NothingHappensWhileAScriptDownloadRuns) {
     test::WriteBytes(path, FileFor(keyboard, Pattern(keymap.size(), 9)));
     state.scriptRunning.store(true);
     user.AnswerFile(path);
-    Run();
+    EXPECT_EQ(Run(), Outcome::kRefused);
     EXPECT_TRUE(user.Messages().empty());
     EXPECT_TRUE(user.Dialogs().empty());
     EXPECT_TRUE(keyboard.Commands().empty());
@@ -115,7 +117,7 @@ TEST_P(KeymapCommonTest, NothingHappensWhileAScriptDownloadRuns) {
 TEST_P(KeymapCommonTest, FileThatCannotBeOpenedIsReported) {
     PlugSelected();
     user.AnswerFile(dir.File("no such folder/keys.dat"));
-    Run();
+    EXPECT_EQ(Run(), Outcome::kFailed);
     EXPECT_EQ(user.Messages(), Strings{"Fail to open the selected file."});
 }
 

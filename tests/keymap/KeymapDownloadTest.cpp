@@ -4,6 +4,8 @@
 namespace vorn::keymap {
 namespace {
 
+using state::Outcome;
+
 class KeymapDownloadTest : public KeymapFixture {
   protected:
     std::string source = dir.File("keys.dat");
@@ -16,11 +18,11 @@ class KeymapDownloadTest : public KeymapFixture {
         test::WriteBytes(source, FileFor(keyboard, blocks));
         return keyboard;
     }
-    void Download(hid::Link& through) {
+    state::Outcome Download(hid::Link& through) {
         user.AnswerFile(source);
-        KeymapDownload(state, through, user);
+        return KeymapDownload(state, through, user);
     }
-    void Download() { Download(link); }
+    state::Outcome Download() { return Download(link); }
     // Neither erased nor written: the keymap it had before the download.
     void ExpectUntouched(const sim::SimKeyboard& keyboard) {
         EXPECT_FALSE(Received(keyboard, kCmdEraseKeymap));
@@ -34,7 +36,7 @@ class KeymapDownloadTest : public KeymapFixture {
 
 TEST_F(KeymapDownloadTest, ErasesThenWritesEveryBlock) {
     sim::SimKeyboard& keyboard = Prepare(16, 2);
-    Download();
+    EXPECT_EQ(Download(), Outcome::kDone);
     EXPECT_EQ(user.Messages(), Strings{"Download successfully."});
     EXPECT_EQ(KeymapOf(keyboard), blocks);
     EXPECT_EQ(keyboard.Commands(), (std::vector<std::uint8_t>{kCmdGetProperty, kCmdEraseKeymap,
@@ -114,7 +116,7 @@ class KeymapRefusedFileTest : public KeymapDownloadTest,
 TEST_P(KeymapRefusedFileTest, RefusedBeforeTheKeyboardIsTouched) {
     sim::SimKeyboard& keyboard = Prepare(128, 3);
     test::WriteBytes(source, GetParam().spoil(test::ReadBytes(source)));
-    Download();
+    EXPECT_EQ(Download(), Outcome::kRefused);
     EXPECT_EQ(user.Messages(), Strings{GetParam().message});
     ExpectUntouched(keyboard);
 }
@@ -128,7 +130,7 @@ TEST_F(KeymapDownloadTest, FileOfAnotherModelIsRefused) {
     other.SetGeometry(128, 3);
     ListKeyboards();
     state.keyboards.SetSelected(1);
-    Download();
+    EXPECT_EQ(Download(), Outcome::kRefused);
     EXPECT_EQ(user.Messages(), Strings{"The selected file is not for the selected model."});
     EXPECT_EQ(other.Commands(), std::vector<std::uint8_t>{kCmdGetProperty});
     EXPECT_FALSE(Received(keyboard, kCmdEraseKeymap));
@@ -137,7 +139,7 @@ TEST_F(KeymapDownloadTest, FileOfAnotherModelIsRefused) {
 TEST_F(KeymapDownloadTest, RefusedEraseWritesNothing) {
     sim::SimKeyboard& keyboard = Prepare();
     keyboard.FaultCommand(kCmdEraseKeymap, Status(kKeyboardRefuses));
-    Download();
+    EXPECT_EQ(Download(), Outcome::kFailed);
     EXPECT_EQ(user.Messages(), Strings{"Fail to erase the existing keymap"});
     EXPECT_FALSE(Received(keyboard, kCmdWriteKeymap));
     EXPECT_EQ(KeymapOf(keyboard), before);
@@ -159,7 +161,7 @@ TEST_F(KeymapDownloadTest, RefusedBlockWriteStopsTheDownload) {
     keyboard.FaultNext(good);  // EraseKeymap
     keyboard.FaultNext(good);  // block 1
     keyboard.FaultNext(Status(kKeyboardRefuses));
-    Download();
+    EXPECT_EQ(Download(), Outcome::kFailed);
     EXPECT_EQ(user.Messages(), Strings{"Fail to download the selected file to the keyboard."});
     const std::vector<std::uint8_t> commands = keyboard.Commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), kCmdWriteKeymap), 2);
@@ -176,7 +178,7 @@ TEST_F(KeymapDownloadTest, BlockWriteTimeOutIsReportedFirst) {
 // The write command's count is one byte: such a keyboard could only be sent cut blocks.
 TEST_F(KeymapDownloadTest, KeyboardWithOversizedBlocksIsRefusedBeforeErasing) {
     sim::SimKeyboard& keyboard = Prepare(253, 2);
-    Download();
+    EXPECT_EQ(Download(), Outcome::kRefused);
     EXPECT_EQ(user.Messages(), Strings{"Fail to download the selected file to the keyboard."});
     ExpectUntouched(keyboard);
 }

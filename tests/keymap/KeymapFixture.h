@@ -9,14 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "TempDir.h"
 #include "hid/Discovery.h"
 #include "hid/Link.h"
-#include "hid/MainState.h"
 #include "keymap/KeymapFile.h"
 #include "sim/SimHidPlatform.h"
 #include "sim/SimKeyboard.h"
+#include "state/KeyboardList.h"
+#include "state/MainState.h"
+#include "state/Outcome.h"
 #include "tests/support/ScriptedUser.h"
+#include "tests/support/TempDir.h"
 
 namespace vorn::keymap {
 
@@ -35,7 +37,7 @@ inline constexpr std::uint8_t kCmdWriteKeymap = 0x2A;
 inline constexpr std::uint8_t kKeyboardRefuses = 0x12;
 
 // Both procedures have one shape; tests of what they share run over both.
-using Procedure = void (*)(hid::MainState&, hid::Link&, hid::UserSeam&);
+using Procedure = state::Outcome (*)(state::MainState&, hid::Link&, state::UserSeam&);
 
 class KeymapFixture : public ::testing::Test {
   protected:
@@ -46,17 +48,17 @@ class KeymapFixture : public ::testing::Test {
     hid::Link link{platform, &user};
     // For the tests that let a command time out.
     hid::Link quickLink{platform, &user, std::chrono::milliseconds(150)};
-    hid::MainState state;
+    state::MainState state;
     test::TempDir dir;
 
     sim::SimKeyboard& Plug(const std::string& path, std::uint16_t productId = kProduct) {
-        sim::SimHidPlatform::DeviceSpec desc;
+        sim::SimHidPlatform::DeviceDescription desc;
         desc.path = path;
         desc.vendorId = kVendor;
         desc.productId = productId;
         return platform.Attach(desc);
     }
-    void ListKeyboards() { hid::EnumerateKeyboards(link, state.devices, state.keyboards); }
+    void ListKeyboards() { state::EnumerateKeyboards(link, state.devices, state.keyboards); }
     // One keyboard plugged in, listed and selected, with a keymap of its own.
     sim::SimKeyboard& PlugSelected(std::uint16_t blockSize = 128, std::uint8_t blockCount = 3) {
         sim::SimKeyboard& keyboard = Plug("/dev/hidraw-sim0");

@@ -7,16 +7,18 @@
 namespace vorn::keymap {
 namespace {
 
+using state::Outcome;
+
 class KeymapUploadTest : public KeymapFixture {
   protected:
     std::string target = dir.File("keys.dat");
     const Bytes earlier{'e', 'a', 'r', 'l', 'i', 'e', 'r'};
 
-    void Upload(hid::Link& through) {
+    state::Outcome Upload(hid::Link& through) {
         user.AnswerFile(target);
-        KeymapUpload(state, through, user);
+        return KeymapUpload(state, through, user);
     }
-    void Upload() { Upload(link); }
+    state::Outcome Upload() { return Upload(link); }
     // After a failed upload: the earlier file as it was, nothing else in the folder.
     void ExpectEarlierFileAlone() {
         EXPECT_EQ(test::ReadBytes(target), earlier);
@@ -26,7 +28,7 @@ class KeymapUploadTest : public KeymapFixture {
 
 TEST_F(KeymapUploadTest, WritesTheDocumentedLayout) {
     sim::SimKeyboard& keyboard = PlugSelected(128, 3);
-    Upload();
+    EXPECT_EQ(Upload(), Outcome::kDone);
     EXPECT_EQ(user.Messages(), Strings{"Upload successfully."});
     Bytes expected{0x00, 0x00, 'V',  'O',  'R',  'N',  0x00, 0x00, 0x39, 0x0F, 0x00,
                    0x00, 0x85, 0x10, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x03};
@@ -101,7 +103,7 @@ TEST_P(KeymapUploadBlockFaultTest, BadSecondBlockFailsAndKeepsTheEarlierFile) {
     keyboard.FaultNext(good);  // GetProperty
     keyboard.FaultNext(good);  // block 1
     keyboard.FaultNext(GetParam().fault);
-    Upload();
+    EXPECT_EQ(Upload(), Outcome::kFailed);
     EXPECT_EQ(user.Messages(), Strings{"Upload failed."});
     const std::vector<std::uint8_t> commands = keyboard.Commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), kCmdReadKeymap), 2);
@@ -146,7 +148,7 @@ TEST_F(KeymapUploadTest, FullDiskFailsTheWriteAndKeepsTheEarlierFile) {
     PlugSelected(128, 3);
     {
         test::FileSizeLimit limit(200);
-        Upload();
+        EXPECT_EQ(Upload(), Outcome::kFailed);
     }
     EXPECT_EQ(user.Messages(), Strings{"Fail to write to the file."});
     ExpectEarlierFileAlone();
@@ -155,7 +157,7 @@ TEST_F(KeymapUploadTest, FullDiskFailsTheWriteAndKeepsTheEarlierFile) {
 TEST_F(KeymapUploadTest, FolderOfTheChosenNameCannotBeOpened) {
     std::filesystem::create_directory(target);
     sim::SimKeyboard& keyboard = PlugSelected(128, 3);
-    Upload();
+    EXPECT_EQ(Upload(), Outcome::kFailed);
     EXPECT_EQ(user.Messages(), Strings{"Fail to open the selected file."});
     EXPECT_FALSE(Received(keyboard, kCmdReadKeymap));
     EXPECT_TRUE(std::filesystem::is_directory(target));

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "FileSizeLimit.h"
-#include "TempDir.h"
 #include "keymap/PendingFile.h"
+#include "tests/support/TempDir.h"
 
 namespace vorn::keymap {
 namespace {

@@ -2,7 +2,6 @@
 // command's checks, the worker's traffic and messages, and the state left after every
 // ending.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,7 +18,10 @@
 #include "script/ScriptDownload.h"
 #include "sim/SimHidPlatform.h"
 #include "sim/SimKeyboard.h"
+#include "state/KeyboardList.h"
+#include "state/KeyboardSelection.h"
 #include "tests/support/ScriptedUser.h"
+#include "tests/support/TempDir.h"
 
 namespace vorn::script {
 namespace {
@@ -35,12 +37,6 @@ constexpr char kPath[] = "sim/orvane-pro";
 constexpr char kSuccess[] = "Download the scrip file successfully.";
 constexpr char kReadFailed[] = "Fail to read the intermediate file.\n";
 constexpr char kTooLong[] = "Exceed the max size for one isntruction.";
-
-fs::path MakeTempDir() {
-    std::string pattern = (fs::temp_directory_path() / "vorn-download-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    return pattern;
-}
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -86,24 +82,21 @@ std::string Repeated(const std::string& field, int times) {
 class ScriptDownloadTest : public ::testing::Test {
   protected:
     ScriptDownloadTest()
-        : dir_(MakeTempDir()),
-          keyboard_(platform_.Attach({.path = kPath, .vendorId = 0x0F39, .productId = 0x1085})) {
-        compiler_.intermediatePath = (dir_ / "temp.o").string();
+        : keyboard_(platform_.Attach({.path = kPath, .vendorId = 0x0F39, .productId = 0x1085})) {
+        compiler_.intermediatePath = dir_.File("temp.o");
         UseReplyWait(std::chrono::seconds(10));
-        hid::AddSlotEntries(kOrvanePro, state_.slots);
+        state::AddSlotEntries(kOrvanePro, state_.slots);
         state_.scriptLayout = hid::ScriptLayout(kOrvanePro);
     }
 
-    ~ScriptDownloadTest() override {
-        download_.reset();
-        fs::remove_all(dir_);
-    }
+    // The worker ends before the folder it reads from goes.
+    ~ScriptDownloadTest() override { download_.reset(); }
 
     void UseReplyWait(std::chrono::milliseconds wait) {
         download_.reset();
         link_.reset();
         link_.emplace(platform_, &user_, wait);
-        hid::EnumerateKeyboards(*link_, state_.devices, state_.keyboards);
+        state::EnumerateKeyboards(*link_, state_.devices, state_.keyboards);
         state_.keyboards.SetSelected(0);
     }
 
@@ -113,18 +106,19 @@ class ScriptDownloadTest : public ::testing::Test {
     }
 
     std::string Script(const std::string& text) {
-        const fs::path path = dir_ / "script.vs";
+        const std::string path = dir_.File("script.vs");
         WriteFile(path, text);
-        return path.string();
+        return path;
     }
 
     // Answers the file dialog with the script, presses the button and waits for the end.
     // A compile step replaces the download object.
-    void Run(const std::string& scriptText, CompileStep compile = {}) {
+    state::Outcome Run(const std::string& scriptText, CompileStep compile = {}) {
         if (compile) download_.reset();
         user_.AnswerFile(Script(scriptText));
-        Download(std::move(compile)).SCRIPTUpload();
+        EXPECT_EQ(Download(std::move(compile)).SCRIPTUpload(), std::nullopt);
         download_->Wait();
+        return download_->LastOutcome();
     }
 
     std::vector<std::string> Messages() const { return user_.Messages(); }
@@ -139,23 +133,23 @@ class ScriptDownloadTest : public ::testing::Test {
         EXPECT_FALSE(fs::exists(compiler_.intermediatePath));
     }
 
-    fs::path dir_;
+    vorn::test::TempDir dir_;
     SimHidPlatform platform_;
     SimKeyboard& keyboard_;
     test::ScriptedUser user_;
     std::optional<hid::Link> link_;
-    hid::MainState state_;
+    state::MainState state_;
     CompilerState compiler_;
     std::optional<ScriptDownload> download_;
 };
 
 TEST_F(ScriptDownloadTest, JustEndErasesBeginsAndWritesOneInstruction) {
-    Run("END\r\n");
+    EXPECT_EQ(Run("END\r\n"), state::Outcome::kDone);
     EXPECT_EQ(Messages(), std::vector<std::string>{kSuccess});
     EXPECT_EQ(keyboard_.Commands(),
               (Bytes{hid::CMD_ERASE_SLOT, hid::CMD_BEGIN_SLOT, hid::CMD_WRITE_SCRIPT}));
     EXPECT_EQ(SlotWrites(), (Writes{{0, {0xFF}}}));
-    const hid::ProgressState progress = state_.Progress();
+    const state::ProgressState progress = state_.Progress();
     EXPECT_EQ(progress.low, 0);
     EXPECT_EQ(progress.high, 2);
     EXPECT_EQ(progress.position, 2);
@@ -169,7 +163,7 @@ TEST_F(ScriptDownloadTest, AsksForAScriptFile) {
     EXPECT_EQ(dialog.kind, test::DialogKind::kOpen);
     EXPECT_EQ(dialog.defaultExtension, "*.vs");
     EXPECT_EQ(dialog.filter, "Vorn Script Files {*.vs}|*.vs |All Files {*.*}|*.*||");
-    EXPECT_EQ(dialog.flags, hid::kOfnExplorer | hid::kOfnFileMustExist);
+    EXPECT_EQ(dialog.flags, state::kOfnExplorer | state::kOfnFileMustExist);
 }
 
 std::string ThreeHundredInstructions() {
@@ -215,7 +209,7 @@ TEST_F(ScriptDownloadTest, ThirdSlotEntryProgramsSlotTwo) {
 
 struct Refusal {
     const char* name;
-    void (*arrange)(hid::MainState&);
+    void (*arrange)(state::MainState&);
     const char* message;
     friend void PrintTo(const Refusal& r, std::ostream* os) { *os << r.name; }
 };
@@ -227,7 +221,7 @@ TEST_P(ScriptDownloadRefusalTest, RefusesBeforeOpeningTheKeyboardOrAskingForAFil
     GetParam().arrange(state_);
     const std::uint64_t opens = platform_.Calls(SimHidPlatform::Op::kOpen);
     user_.AnswerFile(Script("END\r\n"));
-    Download().SCRIPTUpload();
+    EXPECT_EQ(Download().SCRIPTUpload(), state::Outcome::kRefused);
     EXPECT_EQ(Messages(), std::vector<std::string>{GetParam().message});
     EXPECT_EQ(platform_.Calls(SimHidPlatform::Op::kOpen), opens);
     EXPECT_TRUE(user_.Dialogs().empty());
@@ -237,20 +231,22 @@ TEST_P(ScriptDownloadRefusalTest, RefusesBeforeOpeningTheKeyboardOrAskingForAFil
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, ScriptDownloadRefusalTest,
-    ::testing::Values(Refusal{"NoKeyboard", [](hid::MainState& s) { s.keyboards.Clear(); },
+    ::testing::Values(Refusal{"NoKeyboard", [](state::MainState& s) { s.keyboards.Clear(); },
                               "Please plug a VORN keyboard first."},
-                      Refusal{"NoSelection", [](hid::MainState& s) { s.keyboards.SetSelected(-1); },
+                      Refusal{"NoSelection",
+                              [](state::MainState& s) { s.keyboards.SetSelected(-1); },
                               "Please select a model first."},
-                      Refusal{"ModelWithoutSlots", [](hid::MainState& s) { s.slots.Clear(); },
+                      Refusal{"ModelWithoutSlots", [](state::MainState& s) { s.slots.Clear(); },
                               "Not supported for this model."},
-                      Refusal{"NoSlotSelected", [](hid::MainState& s) { s.slots.SetSelected(-1); },
+                      Refusal{"NoSlotSelected",
+                              [](state::MainState& s) { s.slots.SetSelected(-1); },
                               "Please select a slot first."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScriptDownloadTest, KeyboardThatCannotBeOpenedFailsToInit) {
     platform_.FailCalls(SimHidPlatform::Op::kOpen, 1);
     user_.AnswerFile(Script("END\r\n"));
-    Download().SCRIPTUpload();
+    EXPECT_EQ(Download().SCRIPTUpload(), state::Outcome::kFailed);
     EXPECT_EQ(Messages(), std::vector<std::string>{"Fail to init."});
     EXPECT_TRUE(user_.Dialogs().empty());
     ExpectIdle();
@@ -258,7 +254,7 @@ TEST_F(ScriptDownloadTest, KeyboardThatCannotBeOpenedFailsToInit) {
 
 TEST_F(ScriptDownloadTest, CancelledDialogEndsQuietlyWithTheKeyboardOpen) {
     user_.CancelFile();
-    Download().SCRIPTUpload();
+    EXPECT_EQ(Download().SCRIPTUpload(), state::Outcome::kCancelled);
     Download().Wait();
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(link_->IsOpen());
@@ -277,12 +273,14 @@ TEST_F(ScriptDownloadTest, SecondPressWhileRunningDoesNothing) {
     EXPECT_TRUE(state_.Progress().visible);
 
     user_.AnswerFile(Script("END\r\n"));
-    download_->SCRIPTUpload();
+    EXPECT_EQ(download_->SCRIPTUpload(), state::Outcome::kRefused);
     EXPECT_EQ(user_.Dialogs().size(), 1u);
     EXPECT_EQ(user_.PendingAnswers(), 1u);
 
     keyboard_.HoldReplies(false);
     download_->Wait();
+    // The refused second press leaves the running download's outcome alone.
+    EXPECT_EQ(download_->LastOutcome(), state::Outcome::kDone);
     EXPECT_EQ(Messages(), std::vector<std::string>{kSuccess});
     EXPECT_EQ(keyboard_.Slot(0).erases, 1);
     ExpectIdle();
@@ -290,7 +288,7 @@ TEST_F(ScriptDownloadTest, SecondPressWhileRunningDoesNothing) {
 
 TEST_F(ScriptDownloadTest, NextDownloadAfterOneEndedRunsAgain) {
     Run("END\r\n");
-    Run("CLS\r\nEND\r\n");
+    EXPECT_EQ(Run("CLS\r\nEND\r\n"), state::Outcome::kDone);
     EXPECT_EQ(Messages(), (std::vector<std::string>{kSuccess, kSuccess}));
     EXPECT_EQ(SlotWrites(), (Writes{{0, {0x00}}, {1, {0xFF}}}));
     ExpectIdle();
@@ -311,7 +309,7 @@ class ScriptDownloadStatusTest : public ScriptDownloadTest,
 TEST_P(ScriptDownloadStatusTest, ShowsTheStatusAndSendsNothingAfterIt) {
     const StatusFailure& failure = GetParam();
     keyboard_.FaultCommand(failure.command, {.status = failure.status}, 1);
-    Run("CLS\r\nEND\r\n");
+    EXPECT_EQ(Run("CLS\r\nEND\r\n"), state::Outcome::kFailed);
     EXPECT_EQ(Messages(), std::vector<std::string>{failure.message});
     EXPECT_EQ(keyboard_.Commands(), failure.commands);
     ExpectIdle();
@@ -378,7 +376,7 @@ TEST_F(ScriptDownloadTest, FinishedCallbackComesLastOnce) {
 }
 
 TEST_F(ScriptDownloadTest, CompileErrorShowsTheCompilersMessage) {
-    Run("CLS\r\nFOO BAR\r\nEND\r\n");
+    EXPECT_EQ(Run("CLS\r\nFOO BAR\r\nEND\r\n"), state::Outcome::kRefused);
     EXPECT_EQ(Messages(), std::vector<std::string>{"Wrong command, Line 2\n"});
     EXPECT_TRUE(keyboard_.Commands().empty());
     ExpectIdle();
@@ -396,7 +394,7 @@ TEST_F(ScriptDownloadTest, StaleIntermediateFileIsNotSent) {
 }
 
 TEST_F(ScriptDownloadTest, SlotHoldsTheLinesOfTheIntermediateFile) {
-    const fs::path kept = dir_ / "kept.o";
+    const fs::path kept = dir_.File("kept.o");
     const CompileStep keeping = [kept](CompilerState& compiler, const char* path, char* message,
                                        std::uint8_t layout) {
         const int result = EncodeProgram(compiler, path, message, layout);

@@ -26,7 +26,7 @@
 #include <utility>
 #include <vector>
 
-#include "hid/UserSeam.h"
+#include "state/UserSeam.h"
 
 namespace vorn::test {
 
@@ -39,7 +39,7 @@ struct DialogRecord {
     std::uint32_t flags = 0;
 };
 
-class ScriptedUser : public hid::UserSeam {
+class ScriptedUser : public state::UserSeam {
   public:
     using MessageHook = std::function<void(const std::string&)>;
 
@@ -83,10 +83,10 @@ class ScriptedUser : public hid::UserSeam {
         shown_.notify_all();
         if (hook) hook(text);
     }
-    std::optional<std::string> AskOpenFile(const hid::FileDialogRequest& request) override {
+    std::optional<std::string> AskOpenFile(const state::FileDialogRequest& request) override {
         return Answer(DialogKind::kOpen, request);
     }
-    std::optional<std::string> AskSaveFile(const hid::FileDialogRequest& request) override {
+    std::optional<std::string> AskSaveFile(const state::FileDialogRequest& request) override {
         return Answer(DialogKind::kSave, request);
     }
 
@@ -95,7 +95,7 @@ class ScriptedUser : public hid::UserSeam {
         std::lock_guard lock(mutex_);
         answers_.push_back(std::move(answer));
     }
-    std::optional<std::string> Answer(DialogKind kind, const hid::FileDialogRequest& request) {
+    std::optional<std::string> Answer(DialogKind kind, const state::FileDialogRequest& request) {
         std::lock_guard lock(mutex_);
         dialogs_.push_back({kind, request.defaultExtension, request.filter, request.flags});
         if (answers_.empty()) return std::nullopt;

@@ -4,9 +4,9 @@
 #include <thread>
 #include <vector>
 
-#include "hid/MainState.h"
+#include "state/MainState.h"
 
-namespace vorn::hid {
+namespace vorn::state {
 namespace {
 
 TEST(ListModelTest, StartsEmptyWithNoSelection) {
@@ -149,4 +149,4 @@ TEST(MainStateTest, WorkerMayDriveTheProgressWhileTheWindowReadsIt) {
 }
 
 }  // namespace
-}  // namespace vorn::hid
+}  // namespace vorn::state

@@ -8,54 +8,15 @@
 // their changes on the thread that made them; the window marshals to its GUI thread.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <vector>
 
-namespace vorn::hid {
+#include "state/DeviceList.h"
+#include "state/ListModel.h"
 
-struct DeviceEntry {
-    std::uint32_t vendorId = 0;
-    std::uint32_t productId = 0;
-    std::uint32_t reportLength = 0;
-    std::string path;
-};
-
-// The accepted keyboard interfaces; entry i belongs to item i of the keyboard list.
-struct DeviceList {
-    static constexpr int kCapacity = 16;
-    std::array<DeviceEntry, kCapacity> entries{};
-    int count = 0;
-
-    void Clear() {
-        entries.fill(DeviceEntry{});
-        count = 0;
-    }
-};
-
-// A drop-down list: items in insertion order, no sorting, selection -1 for none.
-class ListModel {
-public:
-    void Clear() {
-        items_.clear();
-        selected_ = -1;
-    }
-    void Add(std::string text) { items_.push_back(std::move(text)); }
-    int Count() const { return static_cast<int>(items_.size()); }
-    int Selected() const { return selected_; }
-    // An index outside the items clears the selection.
-    void SetSelected(int index) { selected_ = (index >= 0 && index < Count()) ? index : -1; }
-    const std::string& Text(int index) const { return items_.at(static_cast<std::size_t>(index)); }
-    std::string SelectedText() const { return selected_ >= 0 ? items_[selected_] : std::string(); }
-    const std::vector<std::string>& Items() const { return items_; }
-
-private:
-    std::vector<std::string> items_;
-    int selected_ = -1;
-};
+namespace vorn::state {
 
 struct ProgressState {
     int low = 0;
@@ -67,7 +28,7 @@ struct ProgressState {
 
 // Told after every change; see the thread note at the top.
 class MainStateObserver {
-public:
+  public:
     virtual ~MainStateObserver() = default;
     virtual void KeyboardListChanged() {}
     virtual void SlotListChanged() {}
@@ -76,7 +37,7 @@ public:
 };
 
 class MainState {
-public:
+  public:
     DeviceList devices;
     ListModel keyboards;
     ListModel slots;
@@ -128,7 +89,7 @@ public:
         UpdateProgress([&](ProgressState& p) { p.visible = visible; });
     }
 
-private:
+  private:
     template <typename F>
     void UpdateProgress(F change) {
         ProgressState copy;
@@ -146,4 +107,4 @@ private:
     ProgressState progress_;
 };
 
-}  // namespace vorn::hid
+}  // namespace vorn::state

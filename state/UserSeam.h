@@ -9,7 +9,9 @@
 #include <optional>
 #include <string>
 
-namespace vorn::hid {
+#include "hid/MessageSink.h"
+
+namespace vorn::state {
 
 // Flags of a file dialog, with the values of the Windows common dialog.
 inline constexpr std::uint32_t kOfnFileMustExist = 0x00001000;
@@ -21,15 +23,11 @@ struct FileDialogRequest {
     std::uint32_t flags = 0;
 };
 
-class UserSeam {
-public:
-    virtual ~UserSeam() = default;
-
-    // A modal message box with an OK button, captioned with the program's name.
-    virtual void ShowMessage(const std::string& text) = 0;
+class UserSeam : public hid::MessageSink {
+  public:
     // The full path the person chose, or nothing when the dialog was cancelled.
     virtual std::optional<std::string> AskOpenFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> AskSaveFile(const FileDialogRequest& request) = 0;
 };
 
-}  // namespace vorn::hid
+}  // namespace vorn::state
