@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "app/VersionBlock.h"
+#include "tests/support/TempDir.h"
 
 namespace vorn::app {
 namespace {
@@ -83,22 +82,17 @@ TEST(VersionBlock, TextIsUtf8AlsoBeyondTheBasicPlane) {
 }
 
 TEST(VersionBlock, ReadFromABareBlockFileOrNotAtAll) {
-    const auto dir = std::filesystem::temp_directory_path();
-    const auto bare = dir / "vorn_version_bare.bin";
+    const vorn::test::TempDir dir;
+    const auto bare = dir.File("vorn_version_bare.bin");
     const auto block = BuildVersionBlock(SampleContents());
-    std::ofstream(bare, std::ios::binary)
-        .write(reinterpret_cast<const char*>(block.data()),
-               static_cast<std::streamsize>(block.size()));
-    auto read = ReadVersionBlock(bare.string());
+    vorn::test::WriteBytes(bare, block);
+    auto read = ReadVersionBlock(bare);
     ASSERT_TRUE(read);
     EXPECT_EQ(*read, block);
 
-    const auto text = dir / "vorn_version_text.txt";
-    std::ofstream(text) << "no version here";
-    EXPECT_FALSE(ReadVersionBlock(text.string()));
-    EXPECT_FALSE(ReadVersionBlock((dir / "vorn_version_missing").string()));
-    std::filesystem::remove(bare);
-    std::filesystem::remove(text);
+    const auto text = dir.Write("vorn_version_text.txt", "no version here");
+    EXPECT_FALSE(ReadVersionBlock(text));
+    EXPECT_FALSE(ReadVersionBlock(dir.File("vorn_version_missing")));
 }
 
 }  // namespace

@@ -3,44 +3,30 @@
 // tests/kernel/run.sh.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
+#include "tests/support/ProcessRunner.h"
+#include "tests/support/TempDir.h"
 
 namespace vorn::cli::test {
+
+using namespace ::vorn::test;  // the temporary folder, the file helpers and the runner
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-    std::string quoted(1, '\'');
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + '\'';
-}
+using Outcome = ProcessOutcome;
 
 class ProgramsTest : public ::testing::Test {
   protected:
     Outcome Start(const std::string& program, const std::vector<std::string>& args) {
-        std::string command = Quoted(program);
-        for (const std::string& arg : args) command += ' ' + Quoted(arg);
-        command += " >" + Quoted(dir.File("out")) + " 2>" + Quoted(dir.File("err"));
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(dir.File("out")),
-                ReadText(dir.File("err"))};
+        return RunProcess(program, args);
     }
 
-    TempFolder dir;
+    vorn::test::TempDir dir;
 };
 
 TEST_F(ProgramsTest, VornctlHelpExitsZeroOnStandardOutput) {

@@ -145,9 +145,9 @@ fi
 cmake --build "$BUILD" -j2 --target vornctl vornkbd vornc >"$WORK/build.log" 2>&1 ||
 	{ tail -n 30 "$WORK/build.log" >&2; die "build of vornctl, vornkbd and vornc failed"; }
 log "programs built in $BUILD ($(elapsed "$TB")s)"
-VORNCTL=$BUILD/tools/vornctl/vornctl
-VORNKBD=$BUILD/tools/vornkbd/vornkbd
-VORNC=$BUILD/tools/vornc/vornc
+VORNCTL=$BUILD/cli/vornctl/vornctl
+VORNKBD=$BUILD/cli/vornkbd/vornkbd
+VORNC=$BUILD/cli/vornc/vornc
 
 # ---- 5. the guest's files --------------------------------------------------
 R=$WORK/root

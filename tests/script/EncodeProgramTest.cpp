@@ -9,6 +9,7 @@
 
 #include "script/Encoder.h"
 #include "tests/script/EncoderTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace vorn::script {
 namespace {
@@ -38,7 +39,7 @@ class EncodeProgramTest : public ::testing::Test {
         return message_;
     }
 
-    test::ScratchDir dir_;
+    vorn::test::TempDir dir_;
     std::unique_ptr<CompilerState> state_;
     char message_[kMessageSize] = {};
 };

@@ -13,6 +13,7 @@
 #include "script/Encoder.h"
 #include "script/Translate.h"
 #include "tests/script/EncoderTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace vorn::script {
 namespace {
@@ -89,7 +90,7 @@ class EncoderTest : public ::testing::Test {
             EXPECT_EQ(Statement(c.line), ObjectText(c.instructions)) << c.line;
     }
 
-    test::ScratchDir dir_;
+    vorn::test::TempDir dir_;
     std::unique_ptr<CompilerState> state_;
     std::unique_ptr<InstructionStream> stream_;
 };
@@ -384,7 +385,7 @@ TEST_F(EncoderTest, ArbitraryLinesNeverLeaveTheTables) {
 
 class IntermediateFileTest : public ::testing::Test {
   protected:
-    test::ScratchDir dir_;
+    vorn::test::TempDir dir_;
     char message_[kMessageSize] = {};
 };
 

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "script/SourcePass.h"
+#include "tests/support/TempDir.h"
 
 namespace vorn::script {
 namespace {
@@ -30,19 +29,7 @@ struct Outcome {
 
 class SourcePassTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vorn-src-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::permissions(Path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
-    std::string Path() const { return (dir_ / "script.vs").string(); }
+    std::string Path() const { return dir_.File("script.vs"); }
 
     void Write(std::string_view bytes) {
         std::ofstream out(Path(), std::ios::binary | std::ios::trunc);
@@ -85,7 +72,7 @@ class SourcePassTest : public ::testing::Test {
         return std::string(entry.data(), strnlen(entry.data(), kLabelSize));
     }
 
-    std::filesystem::path dir_;
+    vorn::test::TempDir dir_;
     CompilerState state_;
 };
 
@@ -561,13 +548,13 @@ TEST_F(SourcePassTest, SurvivesBinaryFiles) {
 }
 
 TEST_F(SourcePassTest, ReportsAFileItCannotOpen) {
-    const std::string missing = (dir_ / "missing.vs").string();
+    const std::string missing = dir_.File("missing.vs");
     ExpectRefused(Run(missing), "Cannot open " + missing + " file!\n");
-    ExpectRefused(Run(dir_.string()), "Cannot open " + dir_.string() + " file!\n");
+    ExpectRefused(Run(dir_.Path()), "Cannot open " + dir_.Path() + " file!\n");
 }
 
 TEST_F(SourcePassTest, KeepsALongPathInsideTheMessageBuffer) {
-    const std::string path = (dir_ / std::string(2000, 'p')).string();
+    const std::string path = dir_.File(std::string(2000, 'p'));
     const Outcome outcome = Run(path);
     EXPECT_EQ(outcome.result, -1);
     // The path is cut so that the whole message, closing LF included, fits the buffer.

@@ -1,0 +1,36 @@
+// The user seam of the command line: every file dialog is answered with the path given on
+// the command line, every message goes to the console as the window would show it, and
+// the messages are kept so that the exit status can follow the outcome.
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/vornctl/CliConsole.h"
+#include "state/UserSeam.h"
+
+namespace vorn::cli {
+
+class CliUserSeam : public state::UserSeam {
+  public:
+    // `console` must outlive the seam.
+    CliUserSeam(CliConsole& console, std::string path);
+
+    void ShowMessage(const std::string& text) override;
+    std::optional<std::string> AskOpenFile(const state::FileDialogRequest& request) override;
+    std::optional<std::string> AskSaveFile(const state::FileDialogRequest& request) override;
+
+    std::vector<std::string> Messages() const;
+    // The message that ended the procedure; empty when none was shown.
+    std::string LastMessage() const;
+
+  private:
+    CliConsole& console_;
+    const std::string path_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> messages_;
+};
+
+}  // namespace vorn::cli

@@ -1,0 +1,137 @@
+// Runs the built vornc in a scratch folder and checks temp.o byte for byte, the streams
+// and the exit status.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/script/EncoderTestSupport.h"
+#include "tests/support/ProcessRunner.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+using vorn::script::test::ReadFile;
+using Outcome = vorn::test::ProcessOutcome;
+
+class VorncTest : public ::testing::Test {
+  protected:
+    // vornc with `args`, started in the scratch folder.
+    Outcome Vornc(const std::vector<std::string>& args) {
+        return vorn::test::RunProcess(VORNC_PATH, args, dir_.Path());
+    }
+
+    std::string TempO() const { return ReadFile(dir_.File("temp.o")); }
+    bool HasTempO() const { return std::filesystem::exists(dir_.File("temp.o")); }
+
+    static std::string Data(const std::string& name) {
+        return std::string(VORN_ENCODER_DATA_DIR) + "/" + name;
+    }
+
+    vorn::test::TempDir dir_;
+};
+
+TEST_F(VorncTest, CompilesScriptsToTheirGoldenTempOInTheCurrentDirectory) {
+    for (const char* name : {"loop_if", "if_else", "every_statement"}) {
+        const Outcome run = Vornc({Data(std::string(name) + ".vs")});
+        EXPECT_EQ(run.status, 0) << name << ": " << run.err;
+        EXPECT_EQ(run.err, "") << name;
+        EXPECT_EQ(TempO(), ReadFile(Data(std::string(name) + ".o"))) << name;
+    }
+}
+
+TEST_F(VorncTest, TraceLinesGoToStandardOutput) {
+    const Outcome run = Vornc({Data("if_else.vs")});
+    EXPECT_EQ(run.out, "Command:IF\nCommand:ELSE\nCommand:END\nCommand END\n");
+}
+
+TEST_F(VorncTest, RefusedScriptGivesTheCompilerMessageAndStatus1) {
+    dir_.Write("bad.vs", "CLS\nPRINT \"A B\"\nEND\n");
+    const Outcome run = Vornc({"bad.vs"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Wrong command, Line 2\n");
+    EXPECT_FALSE(HasTempO());
+}
+
+TEST_F(VorncTest, MissingScriptIsReportedWithItsPath) {
+    const Outcome run = Vornc({"absent.vs"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Cannot open absent.vs file!\n");
+}
+
+TEST_F(VorncTest, TempOThatCannotBeWrittenFailsTheCompile) {
+    std::filesystem::create_directory(dir_.File("temp.o"));
+    const Outcome run = Vornc({Data("loop_if.vs")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Cannot create temp.o file!\n");
+    EXPECT_TRUE(std::filesystem::is_directory(dir_.File("temp.o")));
+}
+
+TEST_F(VorncTest, LayoutComesFromTheOptionOrTheModel) {
+    dir_.Write("f12.vs", "PRINT \"<F12>\"\nEND\n");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+    };
+    const Case cases[] = {
+        {{"f12.vs"}, 0},
+        {{"--layout", "1", "f12.vs"}, 0},
+        {{"--layout=1", "f12.vs"}, 0},
+        {{"--model", "Orvane Pro", "f12.vs"}, 0},
+        {{"f12.vs", "--model=Orvane Pro"}, 0},
+        {{"--layout", "2", "f12.vs"}, 1},
+        {{"--layout=2", "f12.vs"}, 1},
+        {{"--model", "Tessik Pro", "f12.vs"}, 1},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = Vornc(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args.front() << " " << c.args.back();
+        if (c.status == 0) {
+            EXPECT_EQ(TempO(), "20 45\r\nFF\r\n");
+        } else {
+            EXPECT_EQ(run.err, "Wrong command, Line 1\n");
+        }
+    }
+}
+
+TEST_F(VorncTest, WrongArgumentsGiveUsageAndStatus2) {
+    dir_.Write("a.vs", "END\n");
+    const std::vector<std::string> cases[] = {
+        {},
+        {"--layout", "3", "a.vs"},
+        {"--layout", "0", "a.vs"},
+        {"a.vs", "--layout"},
+        {"--model", "Orvane", "a.vs"},
+        {"--model", "orvane pro", "a.vs"},
+        {"--layout", "1", "--model", "Orvane Pro", "a.vs"},
+        {"--layout", "1", "--layout", "2", "a.vs"},
+        {"a.vs", "a.vs"},
+        {"--fast", "a.vs"},
+    };
+    for (const std::vector<std::string>& args : cases) {
+        const Outcome run = Vornc(args);
+        EXPECT_EQ(run.status, 2) << testing::PrintToString(args);
+        EXPECT_TRUE(run.err.starts_with("vornc: ")) << run.err;
+        EXPECT_NE(run.err.find("Usage: vornc [--layout N | --model NAME] SCRIPT\n"),
+                  std::string::npos);
+        EXPECT_FALSE(HasTempO());
+    }
+}
+
+TEST_F(VorncTest, HelpExplainsTheUsage) {
+    const Outcome run = Vornc({"--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.starts_with("Usage: vornc [--layout N | --model NAME] SCRIPT\n"));
+    EXPECT_NE(run.out.find("\"Tessik Pro\""), std::string::npos);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(VorncTest, DoubleDashLetsAScriptNameBeginWithADash) {
+    dir_.Write("-x.vs", "CLS\nEND\n");
+    const Outcome run = Vornc({"--", "-x.vs"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(TempO(), "00\r\nFF\r\n");
+}
+
+}  // namespace
