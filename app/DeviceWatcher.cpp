@@ -1,16 +1,20 @@
 #include "app/DeviceWatcher.h"
 
+#include "app/GuiThread.h"
+
 namespace vorn::app {
 
 DeviceWatcher::DeviceWatcher(hid::DeviceMonitor& monitor, Handler handler, QObject* parent)
     : QObject(parent), monitor_(monitor), handler_(std::move(handler)) {
-    if (monitor_.Descriptor() < 0) return;
-    notifier_ = std::make_unique<QSocketNotifier>(monitor_.Descriptor(), QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, &DeviceWatcher::ReadPending);
+    monitor_.Start([this](std::vector<hid::DeviceChange> changes) {
+        PostToThreadOf(*this, [this, changes = std::move(changes)] { Handle(changes); });
+    });
 }
 
-void DeviceWatcher::ReadPending() {
-    for (hid::DeviceChange change : monitor_.ReadPending()) handler_(change);
+DeviceWatcher::~DeviceWatcher() { monitor_.Stop(); }
+
+void DeviceWatcher::Handle(const std::vector<hid::DeviceChange>& changes) {
+    for (hid::DeviceChange change : changes) handler_(change);
 }
 
 }  // namespace vorn::app

@@ -1,11 +1,15 @@
-// Watches a device monitor from the Qt event loop and hands each device change to a
-// handler, on the thread the watcher lives on.
+// Brings a device monitor's changes to the Qt event loop: starts the monitor with a
+// callback that queues each batch to the thread the watcher lives on, and there hands the
+// batch's changes to a handler, oldest first.
+//
+// The monitor calls back on a thread of its choosing; only the queuing happens there.
+// Destroying the watcher stops the monitor, which waits for a callback under way, and a
+// batch still queued then goes with the watcher, unhandled.
 #pragma once
 
 #include <QObject>
-#include <QSocketNotifier>
 #include <functional>
-#include <memory>
+#include <vector>
 
 #include "hid/DeviceMonitor.h"
 
@@ -16,17 +20,15 @@ class DeviceWatcher : public QObject {
   public:
     using Handler = std::function<void(hid::DeviceChange)>;
 
-    // Watches `monitor` until destroyed; a monitor without a descriptor is never heard of.
+    // Watches `monitor` until destroyed; a monitor that is not listening is never heard of.
     DeviceWatcher(hid::DeviceMonitor& monitor, Handler handler, QObject* parent = nullptr);
-
-    bool Watching() const { return notifier_ != nullptr; }
-    // Hands every change pending now to the handler, oldest first.
-    void ReadPending();
+    ~DeviceWatcher() override;
 
   private:
+    void Handle(const std::vector<hid::DeviceChange>& changes);
+
     hid::DeviceMonitor& monitor_;
     Handler handler_;
-    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace vorn::app

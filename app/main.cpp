@@ -1,13 +1,12 @@
 // vornutil: the program on the system's keyboards.
 #include "app/CVornUtilApp.h"
-#include "hid/linux/LinuxDeviceMonitor.h"
-#include "hid/linux/LinuxHidPlatform.h"
+#include "hid/SystemPlatform.h"
 
 int main(int argc, char** argv) {
     vorn::app::CVornUtilApp app(argc, argv);
-    vorn::hid::LinuxHidPlatform platform;
     // Listening before the first scan, so a keyboard plugged in during start-up is heard of.
-    vorn::hid::LinuxDeviceMonitor monitor;
-    app.InitInstance(platform, monitor);
+    const auto monitor = vorn::hid::MakeSystemDeviceMonitor();
+    const auto platform = vorn::hid::MakeSystemHidPlatform();
+    app.InitInstance(*platform, *monitor);
     return 0;
 }

@@ -58,7 +58,7 @@ struct HidCaps {
 enum class OpenPurpose { kQuery, kTransfer };
 
 class HidPlatform {
-public:
+  public:
     virtual ~HidPlatform() = default;
 
     // The HID interface class identifier.
@@ -79,6 +79,16 @@ public:
                                std::size_t length) = 0;
     virtual HidCall GetFeature(HidHandle handle, std::uint8_t* report, std::size_t length) = 0;
     virtual void Close(HidHandle handle) = 0;
+
+    // Why a call failed, naming the system call and the system's reason (for instance
+    // "open /dev/hidraw3: Permission denied"). For a handle, its last failed call; for
+    // kInvalidHandle, the calling thread's last failed scan (OpenInterfaceSet) or Open.
+    // Empty once a later call of the same kind (on that handle; a scan or an Open on that
+    // thread) has succeeded, and from a backend that keeps no reasons.
+    virtual std::string LastError(HidHandle handle) const {
+        static_cast<void>(handle);
+        return {};
+    }
 };
 
 }  // namespace vorn::hid

@@ -1,68 +1,60 @@
 #include "sim/SimDeviceMonitor.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace vorn::sim {
 
 using hid::DeviceChange;
 
-// Pending changes, and a pipe that holds a byte while any may be pending, so the program
-// can watch the read end like the descriptor of a real monitor.
-class SimDeviceMonitor::Queue {
+// The callback while started, the changes held while not.
+class SimDeviceMonitor::Channel {
   public:
-    Queue() {
-        if (::pipe2(fds_, O_NONBLOCK | O_CLOEXEC) != 0) fds_[0] = fds_[1] = -1;
-    }
-    ~Queue() {
-        for (int fd : fds_) {
-            if (fd >= 0) ::close(fd);
-        }
-    }
-    Queue(const Queue&) = delete;
-    Queue& operator=(const Queue&) = delete;
-
-    int ReadEnd() const { return fds_[0]; }
-
     void Post(DeviceChange change) {
         std::lock_guard lock(mutex_);
-        pending_.push_back(change);
-        // A full pipe is readable already; the byte is only a wake-up.
-        const char wake = 1;
-        [[maybe_unused]] const ssize_t written = ::write(fds_[1], &wake, 1);
+        if (onChanges_) {
+            onChanges_({change});
+        } else {
+            held_.push_back(change);
+        }
     }
 
-    std::vector<DeviceChange> Take() {
+    void Start(ChangeCallback onChanges) {
         std::lock_guard lock(mutex_);
-        char drain[64];
-        while (fds_[0] >= 0 && ::read(fds_[0], drain, sizeof drain) > 0) {
-        }
-        std::vector<DeviceChange> taken;
-        taken.swap(pending_);
-        return taken;
+        if (onChanges_ || !onChanges) return;
+        onChanges_ = std::move(onChanges);
+        if (!held_.empty()) onChanges_(std::exchange(held_, {}));
+    }
+
+    // Taking the lock waits for a callback that is running on another thread.
+    void Stop() {
+        std::lock_guard lock(mutex_);
+        onChanges_ = nullptr;
     }
 
   private:
-    int fds_[2] = {-1, -1};
     std::mutex mutex_;
-    std::vector<DeviceChange> pending_;
+    ChangeCallback onChanges_;
+    std::vector<DeviceChange> held_;
 };
 
 SimDeviceMonitor::SimDeviceMonitor(SimHidPlatform& platform)
-    : platform_(platform), queue_(std::make_shared<Queue>()) {
-    platform_.SetChangeListener([queue = queue_](const std::string&, bool arrived) {
-        queue->Post(arrived ? DeviceChange::kHidInterfaceArrived : DeviceChange::kDeviceRemoved);
+    : platform_(platform), channel_(std::make_shared<Channel>()) {
+    platform_.SetChangeListener([channel = channel_](const std::string&, bool arrived) {
+        channel->Post(arrived ? DeviceChange::kHidInterfaceArrived : DeviceChange::kDeviceRemoved);
     });
 }
 
-SimDeviceMonitor::~SimDeviceMonitor() { platform_.SetChangeListener(nullptr); }
+SimDeviceMonitor::~SimDeviceMonitor() {
+    platform_.SetChangeListener(nullptr);
+    Stop();
+}
 
-int SimDeviceMonitor::Descriptor() const { return queue_->ReadEnd(); }
+void SimDeviceMonitor::Start(ChangeCallback onChanges) { channel_->Start(std::move(onChanges)); }
 
-std::vector<DeviceChange> SimDeviceMonitor::ReadPending() { return queue_->Take(); }
+void SimDeviceMonitor::Stop() { channel_->Stop(); }
 
-void SimDeviceMonitor::Inject(DeviceChange change) { queue_->Post(change); }
+void SimDeviceMonitor::Inject(DeviceChange change) { channel_->Post(change); }
 
 }  // namespace vorn::sim

@@ -5,7 +5,8 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstring>
+
+#include "hid/linux/SystemError.h"
 
 namespace vorn::hid {
 
@@ -14,10 +15,6 @@ namespace {
 constexpr std::string_view kHidIdKey = "HID_ID=";
 // A uevent file is a page at most.
 constexpr std::size_t kMaxUevent = 4096;
-
-std::string Reason(const std::string& call, int error) {
-    return call + ": " + std::strerror(error);
-}
 
 std::string_view LineWithKey(std::string_view text, std::string_view key) {
     std::size_t start = 0;
@@ -77,13 +74,13 @@ bool ReadSysfsFile(const std::string& path, std::size_t limit, std::vector<std::
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int failure = errno;
-        error = Reason("open " + path, failure);
+        error = SystemError("open " + path, failure);
         return false;
     }
     const bool ok = ReadAll(fd, limit, bytes);
     const int failure = errno;
     ::close(fd);
-    if (!ok) error = Reason("read " + path, failure);
+    if (!ok) error = SystemError("read " + path, failure);
     return ok;
 }
 

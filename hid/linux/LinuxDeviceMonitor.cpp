@@ -4,22 +4,19 @@
 #include <libudev.h>
 
 #include <cerrno>
-#include <cstring>
 #include <string>
+
+#include "hid/linux/SystemError.h"
 
 namespace vorn::hid {
 
 namespace {
 
-std::string Reason(const char* call, int error) {
-    return std::string(call) + ": " + std::strerror(error);
-}
-
 std::string_view OrEmpty(const char* text) {
     return text ? std::string_view(text) : std::string_view();
 }
 
-// The monitor's socket is read until it has nothing more; it must never block the loop.
+// The monitor's socket is read until it has nothing more; that must never block.
 bool MakeNonBlocking(int fd) {
     const int flags = ::fcntl(fd, F_GETFL);
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
@@ -33,11 +30,10 @@ DeviceChange ClassifyUevent(std::string_view action, std::string_view subsystem)
     return subsystem == "hidraw" ? DeviceChange::kHidInterfaceArrived : DeviceChange::kOtherArrived;
 }
 
-LinuxDeviceMonitor::LinuxDeviceMonitor() {
-    if (!Listen()) fd_ = -1;
-}
+LinuxDeviceMonitor::LinuxDeviceMonitor() { listening_.store(Listen()); }
 
 LinuxDeviceMonitor::~LinuxDeviceMonitor() {
+    thread_.Stop();
     if (monitor_) udev_monitor_unref(monitor_);
     if (udev_) udev_unref(udev_);
 }
@@ -59,16 +55,41 @@ bool LinuxDeviceMonitor::Listen() {
     return true;
 }
 
-bool LinuxDeviceMonitor::Refuse(const char* call, int error) {
-    error_ = Reason(call, error);
+bool LinuxDeviceMonitor::Refuse(const std::string& call, int error) {
+    Lose(SystemError(call, error));
     return false;
 }
 
-int LinuxDeviceMonitor::Descriptor() const { return fd_; }
+void LinuxDeviceMonitor::Lose(std::string reason) {
+    std::lock_guard lock(errorMutex_);
+    error_ = std::move(reason);
+    listening_.store(false);
+}
+
+void LinuxDeviceMonitor::Start(ChangeCallback onChanges) {
+    if (!onChanges || !listening_.load()) return;
+    std::string error;
+    const bool started = thread_.Start(
+        fd_,
+        [this, onChanges = std::move(onChanges)] {
+            std::vector<DeviceChange> changes = ReadPending();
+            if (!changes.empty()) onChanges(std::move(changes));
+        },
+        [this](std::string reason) { Lose(std::move(reason)); }, error);
+    if (!started) Lose(std::move(error));
+}
+
+void LinuxDeviceMonitor::Stop() { thread_.Stop(); }
+
+bool LinuxDeviceMonitor::Listening() const { return listening_.load(); }
+
+std::string LinuxDeviceMonitor::Error() const {
+    std::lock_guard lock(errorMutex_);
+    return error_;
+}
 
 std::vector<DeviceChange> LinuxDeviceMonitor::ReadPending() {
     std::vector<DeviceChange> changes;
-    if (fd_ < 0) return changes;
     while (udev_device* device = udev_monitor_receive_device(monitor_)) {
         changes.push_back(ClassifyUevent(OrEmpty(udev_device_get_action(device)),
                                          OrEmpty(udev_device_get_subsystem(device))));

@@ -1,13 +1,21 @@
 // Device changes on Linux: a libudev monitor on the "udev" source, whose events come after
 // the udev rules have run, so the permissions of a new hidraw node are already in place.
 // An added hidraw node is a HID interface arrival; a removal of any watched kind is a
-// removal. Listening starts in the constructor.
+// removal.
+//
+// Listening starts in the constructor: from then on the kernel keeps the events in the
+// monitor's socket, and they are held there until Start. Start runs a thread of the
+// monitor's own (a PollThread) that reads the socket whenever it has events and hands
+// what each read gave to the callback as one batch; Stop ends that thread.
 #pragma once
 
+#include <atomic>
+#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "hid/DeviceMonitor.h"
+#include "hid/linux/PollThread.h"
 
 struct udev;
 struct udev_monitor;
@@ -29,20 +37,25 @@ class LinuxDeviceMonitor : public DeviceMonitor {
     LinuxDeviceMonitor(const LinuxDeviceMonitor&) = delete;
     LinuxDeviceMonitor& operator=(const LinuxDeviceMonitor&) = delete;
 
-    int Descriptor() const override;
-    std::vector<DeviceChange> ReadPending() override;
-
-    // Why Descriptor() is -1: the failing call and its reason; empty while listening.
-    const std::string& Error() const { return error_; }
+    void Start(ChangeCallback onChanges) override;
+    void Stop() override;
+    bool Listening() const override;
+    std::string Error() const override;
 
   private:
     bool Listen();
-    bool Refuse(const char* call, int error);
+    bool Refuse(const std::string& call, int error);
+    void Lose(std::string reason);
+    std::vector<DeviceChange> ReadPending();
 
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
-    int fd_ = -1;
+    int fd_ = -1;  // the monitor's socket; only the thread reads it, once started
+    std::atomic<bool> listening_{false};
+    mutable std::mutex errorMutex_;  // the thread may stop hearing, and says why
     std::string error_;
+    // Last, so that it stops before the rest goes.
+    PollThread thread_;
 };
 
 }  // namespace vorn::hid

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -14,6 +14,7 @@
 #include "hid/linux/HidrawIoctl.h"
 #include "hid/linux/InterfacePath.h"
 #include "hid/linux/ReportDescriptor.h"
+#include "hid/linux/SystemError.h"
 #include "hid/linux/UdevHidrawSource.h"
 
 namespace vorn::hid {
@@ -32,14 +33,19 @@ struct Interface {
 struct Device {
     Interface where;
     int fd = -1;
+    std::string error;  // the last failed call on the handle, under State::mutex
     ~Device() {
         if (fd >= 0) ::close(fd);
     }
 };
 
-std::string Reason(const std::string& call, int error) {
-    return call + ": " + std::strerror(error);
-}
+// What LastError says of a handle that is not open (closed, or never opened).
+constexpr char kNotOpen[] = "handle not open";
+
+// Each thread's last failed scan or open, per platform object. Objects are told apart by
+// a number none other gets, so one made where a destroyed one was inherits no reason.
+thread_local std::map<std::uint64_t, std::string> threadErrors;
+std::atomic<std::uint64_t> nextPlatformNumber{1};
 
 int CollectionCount(const HidrawNode& node) {
     std::vector<std::uint8_t> descriptor;
@@ -73,7 +79,7 @@ bool AttributesOf(const Device& device, HidAttributes& attributes, std::string& 
         return ReadHidAttributes(device.where.hidSyspath, attributes, error);
     }
     const int result = device.fd >= 0 ? HidrawAttributes(device.fd, attributes) : ENODEV;
-    if (result != 0) error = Reason("HIDIOCGRAWINFO on " + device.where.devnode, result);
+    if (result != 0) error = SystemError("HIDIOCGRAWINFO on " + device.where.devnode, result);
     return result == 0;
 }
 
@@ -82,13 +88,14 @@ bool DescriptorOf(const Device& device, std::vector<std::uint8_t>& descriptor, s
         return ReadReportDescriptor(device.where.hidSyspath, descriptor, error);
     }
     const int result = device.fd >= 0 ? HidrawReportDescriptor(device.fd, descriptor) : ENODEV;
-    if (result != 0) error = Reason("HIDIOCGRDESC on " + device.where.devnode, result);
+    if (result != 0) error = SystemError("HIDIOCGRDESC on " + device.where.devnode, result);
     return result == 0;
 }
 
 }  // namespace
 
 struct LinuxHidPlatform::State {
+    const std::uint64_t number = nextPlatformNumber++;
     std::unique_ptr<HidrawSource> source;
     mutable std::mutex mutex;
     std::map<InterfaceSet, std::vector<Interface>> sets;
@@ -97,12 +104,32 @@ struct LinuxHidPlatform::State {
     std::map<HidHandle, std::shared_ptr<Device>> devices;
     InterfaceSet nextSet = 1;
     HidHandle nextHandle = 1;
-    std::string lastError;
 
-    HidCall Fail(std::string reason) {
-        std::lock_guard lock(mutex);
-        lastError = std::move(reason);
+    // A scan or an open, on the calling thread.
+    HidCall FailOnThread(std::string reason) {
+        threadErrors[number] = std::move(reason);
         return HidCall::kFailed;
+    }
+    void ClearOnThread() { threadErrors.erase(number); }
+    std::string ThreadError() const {
+        const auto it = threadErrors.find(number);
+        return it == threadErrors.end() ? std::string() : it->second;
+    }
+    // A call on an open handle.
+    HidCall Fail(Device& device, std::string reason) {
+        std::lock_guard lock(mutex);
+        device.error = std::move(reason);
+        return HidCall::kFailed;
+    }
+    HidCall Succeed(Device& device) {
+        std::lock_guard lock(mutex);
+        device.error.clear();
+        return HidCall::kOk;
+    }
+    std::string HandleError(HidHandle handle) const {
+        std::lock_guard lock(mutex);
+        const auto it = devices.find(handle);
+        return it == devices.end() ? std::string(kNotOpen) : it->second->error;
     }
     std::shared_ptr<Device> Find(HidHandle handle) {
         std::lock_guard lock(mutex);
@@ -127,7 +154,7 @@ struct LinuxHidPlatform::State {
             }
         }
         if (purpose == OpenPurpose::kQuery) {
-            Fail(path + ": not a HID interface of the latest scan");
+            FailOnThread(path + ": not a HID interface of the latest scan");
             return false;
         }
         where.path = path;
@@ -149,7 +176,9 @@ LinuxHidPlatform::LinuxHidPlatform(std::unique_ptr<HidrawSource> source)
     state_->source = std::move(source);
 }
 
-LinuxHidPlatform::~LinuxHidPlatform() = default;
+// This thread's reason goes with the platform; another thread's stays, unread, until that
+// thread ends.
+LinuxHidPlatform::~LinuxHidPlatform() { state_->ClearOnThread(); }
 
 HidCall LinuxHidPlatform::GetHidGuid(HidGuid& guid) {
     guid = kHidInterfaceClass;
@@ -161,8 +190,9 @@ HidCall LinuxHidPlatform::OpenInterfaceSet(const HidGuid& interfaceClass, Interf
     std::string error;
     // hidraw nodes are the HID class; any other class has no interfaces here.
     if (interfaceClass == kHidInterfaceClass && !state_->source->Scan(nodes, error)) {
-        return state_->Fail(error);
+        return state_->FailOnThread(error);
     }
+    state_->ClearOnThread();
     std::vector<Interface> interfaces = InterfacesOf(std::move(nodes));
     std::lock_guard lock(state_->mutex);
     state_->known.clear();
@@ -197,53 +227,56 @@ HidHandle LinuxHidPlatform::Open(const std::string& path, OpenPurpose purpose) {
         device->fd = ::open(device->where.devnode.c_str(), O_RDWR | O_CLOEXEC);
         if (device->fd < 0) {
             const int error = errno;
-            state_->Fail(Reason("open " + device->where.devnode, error));
+            state_->FailOnThread(SystemError("open " + device->where.devnode, error));
             return kInvalidHandle;
         }
     }
+    state_->ClearOnThread();
     return state_->Keep(std::move(device));
 }
 
 HidCall LinuxHidPlatform::GetAttributes(HidHandle handle, HidAttributes& attributes) {
     const std::shared_ptr<Device> device = state_->Find(handle);
-    if (!device) return state_->Fail("GetAttributes: handle not open");
+    if (!device) return HidCall::kFailed;
     std::string error;
-    if (!AttributesOf(*device, attributes, error)) return state_->Fail(error);
-    return HidCall::kOk;
+    if (!AttributesOf(*device, attributes, error)) return state_->Fail(*device, error);
+    return state_->Succeed(*device);
 }
 
 HidCall LinuxHidPlatform::GetCaps(HidHandle handle, HidCaps& caps) {
     const std::shared_ptr<Device> device = state_->Find(handle);
-    if (!device) return state_->Fail("GetCaps: handle not open");
+    if (!device) return HidCall::kFailed;
     std::vector<std::uint8_t> descriptor;
     std::string error;
-    if (!DescriptorOf(*device, descriptor, error)) return state_->Fail(error);
+    if (!DescriptorOf(*device, descriptor, error)) return state_->Fail(*device, error);
     // A descriptor the parser cannot read counts as a failed call for this one interface:
     // discovery skips it and goes on with the next.
     const auto collections = ParseReportDescriptor(descriptor);
     const auto index = static_cast<std::size_t>(device->where.collection);
     if (!collections || index >= collections->size()) {
-        return state_->Fail(device->where.path + ": report descriptor not readable");
+        return state_->Fail(*device, device->where.path + ": report descriptor not readable");
     }
     caps = (*collections)[index];
-    return HidCall::kOk;
+    return state_->Succeed(*device);
 }
 
 HidCall LinuxHidPlatform::SetFeature(HidHandle handle, const std::uint8_t* report,
                                      std::size_t length) {
     const std::shared_ptr<Device> device = state_->Find(handle);
-    if (!device || device->fd < 0) return state_->Fail("HIDIOCSFEATURE: handle not open");
+    if (!device) return HidCall::kFailed;
+    if (device->fd < 0) return state_->Fail(*device, "HIDIOCSFEATURE: opened for queries only");
     const int result = HidrawSetFeature(device->fd, report, length);
-    if (result == 0) return HidCall::kOk;
-    return state_->Fail(Reason("HIDIOCSFEATURE on " + device->where.devnode, result));
+    if (result == 0) return state_->Succeed(*device);
+    return state_->Fail(*device, SystemError("HIDIOCSFEATURE on " + device->where.devnode, result));
 }
 
 HidCall LinuxHidPlatform::GetFeature(HidHandle handle, std::uint8_t* report, std::size_t length) {
     const std::shared_ptr<Device> device = state_->Find(handle);
-    if (!device || device->fd < 0) return state_->Fail("HIDIOCGFEATURE: handle not open");
+    if (!device) return HidCall::kFailed;
+    if (device->fd < 0) return state_->Fail(*device, "HIDIOCGFEATURE: opened for queries only");
     const int result = HidrawGetFeature(device->fd, report, length);
-    if (result == 0) return HidCall::kOk;
-    return state_->Fail(Reason("HIDIOCGFEATURE on " + device->where.devnode, result));
+    if (result == 0) return state_->Succeed(*device);
+    return state_->Fail(*device, SystemError("HIDIOCGFEATURE on " + device->where.devnode, result));
 }
 
 void LinuxHidPlatform::Close(HidHandle handle) {
@@ -255,9 +288,8 @@ void LinuxHidPlatform::Close(HidHandle handle) {
     state_->devices.erase(it);
 }
 
-std::string LinuxHidPlatform::LastError() const {
-    std::lock_guard lock(state_->mutex);
-    return state_->lastError;
+std::string LinuxHidPlatform::LastError(HidHandle handle) const {
+    return handle == kInvalidHandle ? state_->ThreadError() : state_->HandleError(handle);
 }
 
 }  // namespace vorn::hid

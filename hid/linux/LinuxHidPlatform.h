@@ -9,7 +9,12 @@
 //
 // Opening for OpenPurpose::kQuery touches only sysfs, so a keyboard the user may not open
 // is still listed; OpenPurpose::kTransfer opens /dev/hidrawN read-write and fails when that
-// is refused. Every failure leaves the failing call and its reason in LastError().
+// is refused.
+//
+// Every failure leaves the failing call and its reason for LastError: a call on an open
+// handle with that handle, until the handle's next call succeeds or it is closed; a failed
+// scan (OpenInterfaceSet) or Open with the calling thread, until that thread's next scan
+// or Open succeeds. Each platform object keeps its own reasons.
 //
 // Feature reports: byte 0 of the buffer is the report ID, passed to HIDIOCSFEATURE and
 // HIDIOCGFEATURE as it is; the kernel counts it in the length in both directions.
@@ -45,8 +50,9 @@ class LinuxHidPlatform : public HidPlatform {
     HidCall GetFeature(HidHandle handle, std::uint8_t* report, std::size_t length) override;
     void Close(HidHandle handle) override;
 
-    // The last failure, e.g. "open /dev/hidraw3: Permission denied".
-    std::string LastError() const;
+    // The last failure, e.g. "open /dev/hidraw3: Permission denied"; "handle not open"
+    // for a handle that is not.
+    std::string LastError(HidHandle handle) const override;
 
   private:
     struct State;

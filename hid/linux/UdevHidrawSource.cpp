@@ -4,8 +4,9 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
+
+#include "hid/linux/SystemError.h"
 
 namespace vorn::hid {
 
@@ -16,10 +17,6 @@ struct UdevUnref {
     void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
     void operator()(udev_device* d) const { udev_device_unref(d); }
 };
-
-std::string Reason(const char* call, int error) {
-    return std::string(call) + ": " + std::strerror(error);
-}
 
 int NodeNumber(udev_device* device) {
     const char* sysnum = udev_device_get_sysnum(device);
@@ -53,18 +50,18 @@ bool UdevHidrawSource::Scan(std::vector<HidrawNode>& nodes, std::string& error) 
     nodes.clear();
     std::unique_ptr<udev, UdevUnref> u(udev_new());
     if (!u) {
-        error = Reason("udev_new", errno);
+        error = SystemError("udev_new", errno);
         return false;
     }
     std::unique_ptr<udev_enumerate, UdevUnref> enumerate(udev_enumerate_new(u.get()));
     if (!enumerate) {
-        error = Reason("udev_enumerate_new", errno);
+        error = SystemError("udev_enumerate_new", errno);
         return false;
     }
     int result = udev_enumerate_add_match_subsystem(enumerate.get(), "hidraw");
     if (result >= 0) result = udev_enumerate_scan_devices(enumerate.get());
     if (result < 0) {
-        error = Reason("udev_enumerate_scan_devices", -result);
+        error = SystemError("udev_enumerate_scan_devices", -result);
         return false;
     }
     Collect(u.get(), enumerate.get(), nodes);

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QtTest>
 #include <memory>
+#include <optional>
 #include <semaphore>
 #include <string>
 #include <vector>
@@ -51,28 +52,31 @@ inline constexpr ModelIds kTessikPro{0x0F39, 0x0876};
 
 class ProgramTestDesk {
   public:
-    ProgramTestDesk() : monitor_(platform_) {}
+    ProgramTestDesk() = default;
     ~ProgramTestDesk() {
         // Let a held worker finish before the window goes.
         if (gate_) gate_->Open();
     }
 
+    // Plugging, unplugging and injecting queue the change to the window before they return
+    // (the simulated monitor delivers on the calling thread); the window handles it when
+    // its event loop runs next (QTRY_*, QTest::qWait). Inject only after Start.
     sim::SimKeyboard& Plug(const std::string& path, ModelIds ids) {
-        sim::SimHidPlatform::DeviceSpec desc;
+        sim::SimHidPlatform::DeviceDescription desc;
         desc.path = path;
         desc.vendorId = ids.vendorId;
         desc.productId = ids.productId;
         return platform_.Attach(desc);
     }
     void Unplug(const std::string& path) { platform_.Detach(path); }
-    void Inject(hid::DeviceChange change) { monitor_.Inject(change); }
+    void Inject(hid::DeviceChange change) { monitor_->Inject(change); }
 
     // Shows the window as the program does; its initialisation runs then.
     app::CVornUtilDlg& Start() {
-        // Keyboards plugged before the program starts are found by its first scan, not
-        // heard of as arrivals.
-        monitor_.ReadPending();
-        window_ = std::make_unique<app::CVornUtilDlg>(platform_, monitor_, &user_);
+        // The monitor is made as the program starts, so keyboards plugged before are found
+        // by the first scan, not heard of as arrivals.
+        monitor_.emplace(platform_);
+        window_ = std::make_unique<app::CVornUtilDlg>(platform_, *monitor_, &user_);
         window_->show();
         return *window_;
     }
@@ -119,7 +123,7 @@ class ProgramTestDesk {
 
   private:
     sim::SimHidPlatform platform_;
-    sim::SimDeviceMonitor monitor_;
+    std::optional<sim::SimDeviceMonitor> monitor_;
     ScriptedUser user_;
     std::shared_ptr<WorkerGate> gate_;
     std::unique_ptr<app::CVornUtilDlg> window_;

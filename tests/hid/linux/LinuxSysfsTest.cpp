@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include "hid/Discovery.h"
 #include "hid/linux/HidSysfs.h"
@@ -157,7 +158,7 @@ class LinuxSysfsTest : public ::testing::Test {
     HidCaps CapsOf(const std::string& path) {
         const HidHandle handle = platform_->Open(path, OpenPurpose::kQuery);
         HidCaps caps;
-        EXPECT_EQ(platform_->GetCaps(handle, caps), HidCall::kOk) << platform_->LastError();
+        EXPECT_EQ(platform_->GetCaps(handle, caps), HidCall::kOk) << platform_->LastError(handle);
         platform_->Close(handle);
         return caps;
     }
@@ -192,7 +193,7 @@ TEST_F(LinuxSysfsTest, QueriesReadSysfsWithoutOpeningTheNode) {
     Paths();
     ASSERT_FALSE(fs::exists(node));
     const HidHandle handle = platform_->Open(node, OpenPurpose::kQuery);
-    ASSERT_NE(handle, kInvalidHandle) << platform_->LastError();
+    ASSERT_NE(handle, kInvalidHandle) << platform_->LastError(kInvalidHandle);
     HidAttributes attributes;
     ASSERT_EQ(platform_->GetAttributes(handle, attributes), HidCall::kOk);
     EXPECT_EQ(attributes.vendorId, 0x0A34);
@@ -210,7 +211,7 @@ TEST_F(LinuxSysfsTest, AQueryOpenNeedsAnInterfaceOfTheLatestScan) {
     nodes_.clear();
     Paths();
     EXPECT_EQ(platform_->Open(node, OpenPurpose::kQuery), kInvalidHandle);
-    EXPECT_NE(platform_->LastError().find(node), std::string::npos);
+    EXPECT_NE(platform_->LastError(kInvalidHandle).find(node), std::string::npos);
 }
 
 TEST_F(LinuxSysfsTest, AnUnreadableDescriptorFailsTheCapabilityQuery) {
@@ -218,14 +219,16 @@ TEST_F(LinuxSysfsTest, AnUnreadableDescriptorFailsTheCapabilityQuery) {
     const std::string broken = AddNode(0, 0x0F39, 0x1085, &cut);
     const std::string missing = AddNode(1, 0x0F39, 0x1085, nullptr);
     EXPECT_EQ(Paths(), (std::vector<std::string>{broken, missing}));
-    for (const std::string& path : {broken, missing}) {
+    const std::map<std::string, std::string> reasons = {
+        {broken, broken + ": report descriptor not readable"}, {missing, "No such file"}};
+    for (const auto& [path, reason] : reasons) {
         const HidHandle handle = platform_->Open(path, OpenPurpose::kQuery);
         HidCaps caps;
         EXPECT_EQ(platform_->GetCaps(handle, caps), HidCall::kFailed) << path;
+        EXPECT_NE(platform_->LastError(handle).find(reason), std::string::npos)
+            << platform_->LastError(handle);
         platform_->Close(handle);
     }
-    EXPECT_NE(platform_->LastError().find("No such file"), std::string::npos)
-        << platform_->LastError();
 }
 
 TEST_F(LinuxSysfsTest, AMissingUeventFailsTheAttributeQuery) {
@@ -235,7 +238,7 @@ TEST_F(LinuxSysfsTest, AMissingUeventFailsTheAttributeQuery) {
     const HidHandle handle = platform_->Open(node, OpenPurpose::kQuery);
     HidAttributes attributes;
     EXPECT_EQ(platform_->GetAttributes(handle, attributes), HidCall::kFailed);
-    EXPECT_NE(platform_->LastError().find("uevent"), std::string::npos);
+    EXPECT_NE(platform_->LastError(handle).find("uevent"), std::string::npos);
     platform_->Close(handle);
 }
 
@@ -243,7 +246,7 @@ TEST_F(LinuxSysfsTest, ATransferOpenOfAMissingNodeFailsNamingTheCall) {
     const std::string node = AddNode(0, 0x0F39, 0x1085, &kLinkDescriptor);
     Paths();
     EXPECT_EQ(platform_->Open(node, OpenPurpose::kTransfer), kInvalidHandle);
-    EXPECT_EQ(platform_->LastError(), "open " + node + ": No such file or directory");
+    EXPECT_EQ(platform_->LastError(kInvalidHandle), "open " + node + ": No such file or directory");
 }
 
 TEST_F(LinuxSysfsTest, FeatureReportsOnSomethingThatIsNoHidrawNodeFailWithTheIoctlsReason) {
@@ -252,13 +255,13 @@ TEST_F(LinuxSysfsTest, FeatureReportsOnSomethingThatIsNoHidrawNodeFailWithTheIoc
     MakeNodeOpenable(node);
     Paths();
     const HidHandle handle = platform_->Open(node + "&col02", OpenPurpose::kTransfer);
-    ASSERT_NE(handle, kInvalidHandle) << platform_->LastError();
+    ASSERT_NE(handle, kInvalidHandle) << platform_->LastError(kInvalidHandle);
     std::uint8_t report[10] = {1};
     EXPECT_EQ(platform_->SetFeature(handle, report, 9), HidCall::kFailed);
-    EXPECT_EQ(platform_->LastError(),
+    EXPECT_EQ(platform_->LastError(handle),
               "HIDIOCSFEATURE on " + node + ": Inappropriate ioctl for device");
     EXPECT_EQ(platform_->GetFeature(handle, report, 10), HidCall::kFailed);
-    EXPECT_EQ(platform_->LastError(),
+    EXPECT_EQ(platform_->LastError(handle),
               "HIDIOCGFEATURE on " + node + ": Inappropriate ioctl for device");
     // The node came from the scan, so its capabilities still come from sysfs.
     HidCaps caps;
@@ -275,11 +278,11 @@ TEST_F(LinuxSysfsTest, ANodeOutsideTheScanIsAskedThroughItsIoctls) {
     ASSERT_NE(handle, kInvalidHandle);
     HidAttributes attributes;
     EXPECT_EQ(platform_->GetAttributes(handle, attributes), HidCall::kFailed);
-    EXPECT_EQ(platform_->LastError(),
+    EXPECT_EQ(platform_->LastError(handle),
               "HIDIOCGRAWINFO on " + stray + ": Inappropriate ioctl for device");
     HidCaps caps;
     EXPECT_EQ(platform_->GetCaps(handle, caps), HidCall::kFailed);
-    EXPECT_NE(platform_->LastError().find("HIDIOCGRDESC"), std::string::npos);
+    EXPECT_NE(platform_->LastError(handle).find("HIDIOCGRDESC"), std::string::npos);
     platform_->Close(handle);
     platform_->Close(handle);
 }
@@ -288,7 +291,54 @@ TEST_F(LinuxSysfsTest, AFailedScanIsAFailedSnapshotWithTheSourcesReason) {
     source_->FailWith("udev_enumerate_scan_devices: Permission denied");
     InterfaceSet set = kInvalidSet;
     EXPECT_EQ(platform_->OpenInterfaceSet(kHidInterfaceClass, set), HidCall::kFailed);
-    EXPECT_EQ(platform_->LastError(), "udev_enumerate_scan_devices: Permission denied");
+    EXPECT_EQ(platform_->LastError(kInvalidHandle),
+              "udev_enumerate_scan_devices: Permission denied");
+}
+
+// The link's worker and the window's thread share one platform: a reason belongs to the
+// handle or the thread whose call failed, and the next success there clears it.
+TEST_F(LinuxSysfsTest, AReasonStaysWithItsHandleUntilTheHandleSucceeds) {
+    const std::string node = AddNode(0, 0x0F39, 0x1085, &kLinkDescriptor);
+    MakeNodeOpenable(node);
+    Paths();
+    const HidHandle failing = platform_->Open(node, OpenPurpose::kTransfer);
+    const HidHandle other = platform_->Open(node, OpenPurpose::kTransfer);
+    std::uint8_t report[9] = {1};
+    ASSERT_EQ(platform_->SetFeature(failing, report, sizeof report), HidCall::kFailed);
+    const std::string reason = "HIDIOCSFEATURE on " + node + ": Inappropriate ioctl for device";
+    EXPECT_EQ(platform_->LastError(failing), reason);
+    EXPECT_EQ(platform_->LastError(other), "");
+    EXPECT_EQ(platform_->LastError(kInvalidHandle), "");
+    std::thread([&] { EXPECT_EQ(platform_->LastError(kInvalidHandle), ""); }).join();
+    HidCaps caps;
+    ASSERT_EQ(platform_->GetCaps(other, caps), HidCall::kOk);
+    EXPECT_EQ(platform_->LastError(failing), reason);
+    ASSERT_EQ(platform_->GetCaps(failing, caps), HidCall::kOk);
+    EXPECT_EQ(platform_->LastError(failing), "");
+    platform_->Close(failing);
+    platform_->Close(other);
+    EXPECT_EQ(platform_->LastError(failing), "handle not open");
+}
+
+TEST_F(LinuxSysfsTest, AFailedOpenIsReportedToItsThreadAndPlatformOnly) {
+    const std::string node = AddNode(0, 0x0F39, 0x1085, &kLinkDescriptor);
+    Paths();
+    const std::string reason = "open " + node + ": No such file or directory";
+    std::thread([&] {
+        EXPECT_EQ(platform_->Open(node, OpenPurpose::kTransfer), kInvalidHandle);
+        EXPECT_EQ(platform_->LastError(kInvalidHandle), reason);
+    }).join();
+    EXPECT_EQ(platform_->LastError(kInvalidHandle), "");
+
+    EXPECT_EQ(platform_->Open(node, OpenPurpose::kTransfer), kInvalidHandle);
+    EXPECT_EQ(platform_->LastError(kInvalidHandle), reason);
+    std::vector<HidrawNode> none;
+    LinuxHidPlatform another(std::make_unique<FakeSource>(none));
+    EXPECT_EQ(another.LastError(kInvalidHandle), "");
+    const HidHandle query = platform_->Open(node, OpenPurpose::kQuery);
+    ASSERT_NE(query, kInvalidHandle);
+    EXPECT_EQ(platform_->LastError(kInvalidHandle), "");
+    platform_->Close(query);
 }
 
 TEST_F(LinuxSysfsTest, AnotherInterfaceClassHasNoInterfaces) {
@@ -310,16 +360,14 @@ TEST_F(LinuxSysfsTest, DiscoveryListsAKeyboardItMayNotOpen) {
     const Bytes both = KeyboardWithLinkCollection();
     const std::string keyboard = AddNode(1, 0x0F39, 0x1085, &both);
     Link link(*platform_, nullptr);
-    DeviceList devices;
-    ListModel keyboards;
-    EnumerateKeyboards(link, devices, keyboards);
-    EXPECT_EQ(keyboards.Items(), std::vector<std::string>{"Orvane Pro"});
-    ASSERT_EQ(devices.count, 1);
-    EXPECT_EQ(devices.entries[0].path, keyboard + "&col02");
-    EXPECT_EQ(devices.entries[0].reportLength, 9u);
-    EXPECT_FALSE(OpenKeyboard(link, devices, 0));
+    const std::vector<DeviceEntry> keyboards = FindKeyboards(*platform_);
+    ASSERT_EQ(keyboards.size(), 1u);
+    EXPECT_EQ(keyboards[0].productId, 0x1085u);
+    EXPECT_EQ(keyboards[0].path, keyboard + "&col02");
+    EXPECT_EQ(keyboards[0].reportLength, 9u);
+    EXPECT_FALSE(OpenKeyboard(link, keyboards[0]));
     MakeNodeOpenable(keyboard);
-    EXPECT_TRUE(OpenKeyboard(link, devices, 0));
+    EXPECT_TRUE(OpenKeyboard(link, keyboards[0]));
     EXPECT_EQ(link.ReportLength(), 9);
 }
 
