@@ -50,7 +50,7 @@ void FillKeymap(sim::SimKeyboard& keyboard, std::uint8_t first) {
 
 sim::SimKeyboard& AttachKeyboard(sim::SimHidPlatform& platform, const char* path,
                                  std::uint16_t productId) {
-    sim::SimHidPlatform::DeviceSpec desc;
+    sim::SimHidPlatform::DeviceDescription desc;
     desc.path = path;
     desc.vendorId = 0x0F39;
     desc.productId = productId;

@@ -8,8 +8,8 @@ using hid::HidCall;
 using hid::HidHandle;
 
 struct SimHidPlatform::Device {
-    Device(const DeviceSpec& s) : desc(s), keyboard(s.featureReportByteLength) {}
-    const DeviceSpec desc;
+    Device(const DeviceDescription& s) : desc(s), keyboard(s.featureReportByteLength) {}
+    const DeviceDescription desc;
     SimKeyboard keyboard;
     bool attached = true;  // guarded by the platform's mutex
 };
@@ -23,7 +23,7 @@ std::size_t Index(SimHidPlatform::Op op) { return static_cast<std::size_t>(op); 
 SimHidPlatform::SimHidPlatform() = default;
 SimHidPlatform::~SimHidPlatform() = default;
 
-SimKeyboard& SimHidPlatform::Attach(const DeviceSpec& desc) {
+SimKeyboard& SimHidPlatform::Attach(const DeviceDescription& desc) {
     auto device = std::make_shared<Device>(desc);
     {
         std::lock_guard lock(mutex_);
@@ -211,7 +211,7 @@ HidCall SimHidPlatform::GetCaps(HidHandle handle, hid::HidCaps& caps) {
     if (call != HidCall::kOk) return call;
     const auto device = DeviceOf(handle);
     if (!device || !device->attached) return HidCall::kFailed;
-    const DeviceSpec& s = device->desc;
+    const DeviceDescription& s = device->desc;
     caps = {s.usage, s.usagePage, s.inputReportByteLength, s.outputReportByteLength,
             s.featureReportByteLength};
     return call;

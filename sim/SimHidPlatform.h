@@ -43,7 +43,7 @@ class SimHidPlatform : public hid::HidPlatform {
     };
     static constexpr std::size_t kOpCount = 11;
 
-    struct DeviceSpec {
+    struct DeviceDescription {
         std::string path{};
         std::uint16_t vendorId = 0, productId = 0, usage = 0x0080, usagePage = 0xFF00,
                       featureReportByteLength = 9;
@@ -60,7 +60,7 @@ class SimHidPlatform : public hid::HidPlatform {
 
     // Adds a device after those present; its keyboard has R = featureReportByteLength.
     // The reference stays valid for the platform's lifetime, even after Detach.
-    SimKeyboard& Attach(const DeviceSpec& desc);
+    SimKeyboard& Attach(const DeviceDescription& desc);
     // Removes the device with this path (the first one attached, if several share it).
     void Detach(const std::string& path);
     // The keyboard of the attached device with this path, or null.

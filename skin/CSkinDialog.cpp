@@ -126,7 +126,7 @@ void CSkinDialog::ResizeToFace() {
 
 void CSkinDialog::CreateSkinButtons() {
     for (std::size_t index = 0; index < kButtons.size(); ++index) {
-        const SkinButtonSpec& desc = kButtons[index];
+        const SkinButtonPlace& desc = kButtons[index];
         auto* button = new CSkinButton(this);
         button->setGeometry(desc.rect);
         button->show();

@@ -13,13 +13,13 @@ namespace vorn::skin {
 
 enum class SkinVariant { English, Chinese };
 
-struct SkinButtonSpec {
+struct SkinButtonPlace {
     const char* name;     // the command name the dialog dispatches on
     QRect rect;           // client pixels of the face
     const char* tooltip;  // shown while the pointer rests on the button
 };
 
-struct TemplateControlSpec {
+struct TemplateControlPlace {
     int id;                  // control id of dialog template 102
     const char* objectName;  // object name of the control in the .ui file
     QRect dialogUnits;       // position and size in dialog units
@@ -33,7 +33,7 @@ constexpr QRect FromLTRB(int left, int top, int right, int bottom) {
 }
 
 // The skin buttons in creation order; the position in this table is the button's index.
-inline constexpr std::array<SkinButtonSpec, 4> kButtons{{
+inline constexpr std::array<SkinButtonPlace, 4> kButtons{{
     {"KeymapUpload", FromLTRB(47, 216, 277, 263), "Upload a keymap file from the keyboard"},
     {"KeymapDownload", FromLTRB(47, 306, 303, 353), "Download a keymap file to the keyboard"},
     {"SCRIPTUpload", FromLTRB(47, 394, 282, 441), "Download a script file to the keyboard"},
@@ -45,7 +45,7 @@ inline constexpr int kProgressBarId = 1004;
 inline constexpr int kSlotListId = 1006;
 
 // The controls of template 102; a drop-down list's height in dialog units includes its list.
-inline constexpr std::array<TemplateControlSpec, 3> kTemplateControls{{
+inline constexpr std::array<TemplateControlPlace, 3> kTemplateControls{{
     {kKeyboardListId, "keyboardList", QRect(317, 143, 85, 48)},
     {kProgressBarId, "progressBar", QRect(266, 198, 149, 16)},
     {kSlotListId, "slotList", QRect(261, 278, 48, 47)},

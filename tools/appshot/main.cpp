@@ -27,14 +27,14 @@ namespace {
 
 // Answers the one file dialog with a script and holds the download's closing message
 // until released, so that the window can be pictured while the download runs.
-class HoldingUser : public vorn::hid::UserSeam {
+class HoldingUser : public vorn::state::UserSeam {
   public:
     explicit HoldingUser(std::string script) : script_(std::move(script)) {}
     void ShowMessage(const std::string&) override { release_.acquire(); }
-    std::optional<std::string> AskOpenFile(const vorn::hid::FileDialogRequest&) override {
+    std::optional<std::string> AskOpenFile(const vorn::state::FileDialogRequest&) override {
         return script_;
     }
-    std::optional<std::string> AskSaveFile(const vorn::hid::FileDialogRequest&) override {
+    std::optional<std::string> AskSaveFile(const vorn::state::FileDialogRequest&) override {
         return std::nullopt;
     }
     void Release() { release_.release(); }
