@@ -3,7 +3,7 @@
 # through sudo when started by another user. Does nothing when everything is there.
 set -eu
 # clang and its runtime libraries build the fuzz targets (tools/fuzz-ci.sh).
-PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev pkg-config qt6-base-dev \
+PACKAGES="cmake ninja-build g++ clang clang-format libclang-rt-14-dev pkg-config qt6-base-dev \
 qt6-base-dev-tools libgl-dev libudev-dev libgtest-dev libgmock-dev libbenchmark-dev xauth xvfb"
 missing=""
 for p in $PACKAGES; do

@@ -19,7 +19,7 @@ if [ "$#" -gt 0 ]; then targets=("$@"); else targets=("${all[@]}"); fi
 
 ./tools/deps.sh
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DVORN_BUILD_FUZZ=ON -DVORN_BUILD_GUI=OFF \
-    -DVORN_BUILD_TESTS=OFF -DVORN_BUILD_BENCH=OFF -DVORN_SANITIZER=address
+    -DVORN_BUILD_TESTS=OFF -DVORN_BUILD_BENCH=OFF
 cmake --build "$build" --target "${targets[@]/#/fuzz_}"
 
 findings="$build/fuzz-findings"
