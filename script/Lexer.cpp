@@ -5,8 +5,8 @@
 namespace vorn::script {
 namespace {
 
-constexpr int kMinWidthClass = 1;
-constexpr int kMaxWidthClass = 5;
+constexpr int kMinWidthClass = kPsetRowClass;
+constexpr int kMaxWidthClass = kWordClass;
 
 // Blanks next to these characters carry no meaning and are squeezed away.
 bool IsOperatorCharacter(char c) {
@@ -56,19 +56,19 @@ std::uint32_t HexDigitValue(char c) {
 }
 
 // Only the WAIT, IF and general assignment numbers may be negative.
-bool TakesSign(int widthClass) { return widthClass >= 4; }
+bool TakesSign(int widthClass) { return widthClass >= kFourDigitClass; }
 
 bool InWidthClassRange(std::int32_t value, int widthClass, bool hex, std::uint8_t layout) {
     switch (widthClass) {
-        case 1:
+        case kPsetRowClass:
             return value <= 5;
-        case 2:
+        case kPsetColumnClass:
             if (layout == 1) return value <= 22;
             if (layout == 2) return value <= 18;
             return true;
-        case 3:
+        case kByteClass:
             return value <= 255;
-        case 5:
+        case kWordClass:
             return hex ? value <= 0xFFFF : value >= -32768 && value <= 32767;
         default:
             return true;  // four digits cannot leave the 16 bits of the instruction

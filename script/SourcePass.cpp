@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "script/Lexer.h"
 
@@ -25,13 +26,6 @@ constexpr int kMaxPrintText = kMaxLineLength;
 constexpr char kProgramEnd[] = "END\n";
 constexpr int kProgramEndLength = 4;
 constexpr int kLineEndLength = 2;  // CR LF after every accepted line
-
-// Width classes of the numbers the pass checks.
-constexpr int kPsetRowClass = 1;
-constexpr int kPsetColumnClass = 2;
-constexpr int kByteClass = 3;
-constexpr int kWaitClass = 4;
-constexpr int kAssignClass = 5;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -60,17 +54,18 @@ struct PassState {
 
 enum class ReadResult { kLine, kRefused, kReadError };
 
-using LineCheck = bool (*)(PassState&, const char*, int);
+// Checks a statement line of n characters whose operands start at `operand`.
+using LineCheck = bool (*)(PassState&, const char* line, int n, int operand);
 
 // --- Text helpers. `line` holds n characters and an LF at line[n]; none reads past it. ---
 
-bool Matches(const char* line, int n, int position, const char* word) {
-    const int length = static_cast<int>(std::strlen(word));
-    return position + length <= n && std::memcmp(line + position, word, length) == 0;
+bool Matches(const char* line, int n, int position, std::string_view word) {
+    const int length = static_cast<int>(word.size());
+    return position + length <= n && std::memcmp(line + position, word.data(), length) == 0;
 }
 
-bool IsWhole(const char* line, int n, int position, const char* word) {
-    return Matches(line, n, position, word) && position + static_cast<int>(std::strlen(word)) == n;
+bool IsWhole(const char* line, int n, int position, std::string_view word) {
+    return Matches(line, n, position, word) && position + static_cast<int>(word.size()) == n;
 }
 
 bool Holds(const char* line, int n, char c) { return std::memchr(line, c, n) != nullptr; }
@@ -105,7 +100,7 @@ bool AssignOperand(const char* line, int n, int position, std::uint8_t layout, i
     if (position > n) return false;
     isNumber = false;
     if (IsRegisterToken(line + position, length)) return true;
-    isNumber = IsNumberToken(line + position, length, kAssignClass, layout);
+    isNumber = IsNumberToken(line + position, length, kWordClass, layout);
     return isNumber;
 }
 
@@ -121,8 +116,8 @@ int OperatorLength(const char* line, int n, int position) {
         default:
             break;
     }
-    for (const char* word : {" MOD ", " AND ", " XOR ", " OR "}) {
-        if (Matches(line, n, position, word)) return static_cast<int>(std::strlen(word));
+    for (const std::string_view word : {" MOD ", " AND ", " XOR ", " OR "}) {
+        if (Matches(line, n, position, word)) return static_cast<int>(word.size());
     }
     return 0;
 }
@@ -150,8 +145,9 @@ bool CheckRegisterAssignment(const char* line, int n, int position, std::uint8_t
         return true;
     }
     if (line[position] == '-' && RegisterReachesEnd(line, n, position + 1)) return true;
-    if (Matches(line, n, position, "NOT ")) {
-        return OperandReachesEnd(line, n, position + 4, kAssignClass, layout);
+    if (Matches(line, n, position, kNotWord)) {
+        const int operand = position + static_cast<int>(kNotWord.size());
+        return OperandReachesEnd(line, n, operand, kWordClass, layout);
     }
     return CheckArithmetic(line, n, position, layout);
 }
@@ -162,7 +158,7 @@ bool CheckAssignment(PassState& pass, const char* line, int n) {
     const int at = static_cast<int>(equals - line);
     if (Holds(equals + 1, n - at - 1, '=') || at + 1 == n) return false;
     const std::uint8_t layout = pass.compiler.scriptLayout;
-    if (at == 1 && line[0] == 'B') return OperandReachesEnd(line, n, 2, kByteClass, layout);
+    if (at == 1 && line[0] == 'B') return OperandReachesEnd(line, n, at + 1, kByteClass, layout);
     int length = 0;
     if (!IsRegisterToken(line, length) || length != at) return false;
     return CheckRegisterAssignment(line, n, at + 1, layout);
@@ -171,10 +167,10 @@ bool CheckAssignment(PassState& pass, const char* line, int n) {
 // --- Statement lines ---
 
 // IF Rn cmp operand THEN, cmp one of = <> <= >= < >
-bool CheckIf(PassState& pass, const char* line, int n) {
+bool CheckIf(PassState& pass, const char* line, int n, int operand) {
     int length = 0;
-    if (n < 3 || !IsRegisterToken(line + 3, length)) return false;
-    int position = 3 + length;
+    if (n < operand || !IsRegisterToken(line + operand, length)) return false;
+    int position = operand + length;
     if (Matches(line, n, position, "<>") || Matches(line, n, position, "<=") ||
         Matches(line, n, position, ">=")) {
         position += 2;
@@ -189,7 +185,7 @@ bool CheckIf(PassState& pass, const char* line, int n) {
     }
     const std::uint8_t layout = pass.compiler.scriptLayout;
     if (!IsRegisterToken(line + position, length) &&
-        !IsNumberToken(line + position, length, kWaitClass, layout)) {
+        !IsNumberToken(line + position, length, kFourDigitClass, layout)) {
         return false;
     }
     if (!IsWhole(line, n, position + length, " THEN") || pass.ifDepth == kMaxIfDepth) return false;
@@ -198,17 +194,17 @@ bool CheckIf(PassState& pass, const char* line, int n) {
 }
 
 // CLS
-bool CheckCls(PassState&, const char* line, int n) { return IsWhole(line, n, 0, "CLS"); }
+bool CheckCls(PassState&, const char* line, int n, int) { return IsWhole(line, n, 0, "CLS"); }
 
 // END IF
-bool CheckEndIf(PassState& pass, const char* line, int n) {
+bool CheckEndIf(PassState& pass, const char* line, int n, int) {
     if (!IsWhole(line, n, 0, "END IF") || pass.ifDepth == 0) return false;
     --pass.ifDepth;
     return true;
 }
 
 // ELSE, once per IF block
-bool CheckElse(PassState& pass, const char* line, int n) {
+bool CheckElse(PassState& pass, const char* line, int n, int) {
     if (!IsWhole(line, n, 0, "ELSE") || pass.ifDepth == 0 || pass.elseSeen[pass.ifDepth]) {
         return false;
     }
@@ -217,18 +213,19 @@ bool CheckElse(PassState& pass, const char* line, int n) {
 }
 
 // WAIT Rn | WAIT k
-bool CheckWait(PassState& pass, const char* line, int n) {
-    return n > 5 && OperandReachesEnd(line, n, 5, kWaitClass, pass.compiler.scriptLayout);
+bool CheckWait(PassState& pass, const char* line, int n, int operand) {
+    return n > operand &&
+           OperandReachesEnd(line, n, operand, kFourDigitClass, pass.compiler.scriptLayout);
 }
 
 // GOTO name. Targets are resolved after the last line, so labels may come later.
-bool CheckGoto(PassState& pass, const char* line, int n) {
-    const int length = n - 5;
+bool CheckGoto(PassState& pass, const char* line, int n, int operand) {
+    const int length = n - operand;
     if (length < 1 || length > kMaxGotoTarget || pass.gotoCount == kMaxGotos) return false;
     // A colon would make the target and the label lookup of the translator disagree.
-    if (Holds(line + 5, length, ':')) return false;
+    if (Holds(line + operand, length, ':')) return false;
     GotoTarget& target = pass.gotos[pass.gotoCount++];
-    std::memcpy(target.text.data(), line + 5, length);
+    std::memcpy(target.text.data(), line + operand, length);
     target.text[length] = ':';
     target.length = length + 1;
     return true;
@@ -243,14 +240,13 @@ int PsetArgumentLength(const char* line, int position, int widthClass, std::uint
 }
 
 // PSET | PSET column,row | PSET column,row,value
-bool CheckPset(PassState& pass, const char* line, int n) {
-    if (n == 4) return true;
+bool CheckPset(PassState& pass, const char* line, int n, int operand) {
+    if (n < operand) return true;  // the keyword alone
     if (line[n - 1] == ',') return false;
-    static constexpr int kClasses[] = {kPsetColumnClass, kPsetRowClass, kByteClass};
-    int position = 5;
+    int position = operand;
     for (int argument = 0; argument < 3; ++argument) {
-        const int length =
-            PsetArgumentLength(line, position, kClasses[argument], pass.compiler.scriptLayout);
+        const int length = PsetArgumentLength(line, position, kPsetArgumentClasses[argument],
+                                              pass.compiler.scriptLayout);
         if (length == 0) return false;
         position += length;
         if (position == n) return argument >= 1;
@@ -260,9 +256,8 @@ bool CheckPset(PassState& pass, const char* line, int n) {
     return false;
 }
 
-// PRINT Rn | PRINT Rn,operand
-bool CheckPrintRegister(PassState& pass, const char* line, int n, int length) {
-    const int end = 6 + length;
+// PRINT Rn | PRINT Rn,operand; the register ends before `end`.
+bool CheckPrintRegister(PassState& pass, const char* line, int n, int end) {
     return end == n || ByteOperandAfterComma(pass, line, n, end);
 }
 
@@ -274,10 +269,11 @@ bool IsKnownKeyName(PassState& pass, const char* line, int open, int close) {
            0;
 }
 
-// The text between the quotes: no blank, key names well formed and known.
-bool CheckPrintText(PassState& pass, const char* line, int close) {
+// The text between the quotes, from `first` to before `close`: no blank, key names well
+// formed and known.
+bool CheckPrintText(PassState& pass, const char* line, int first, int close) {
     int open = -1;
-    for (int position = 7; position < close; ++position) {
+    for (int position = first; position < close; ++position) {
         const char c = line[position];
         if (c == ' ' || (c == '<' && open >= 0) || (c == '>' && open < 0)) return false;
         if (c == '<') open = position;
@@ -287,34 +283,41 @@ bool CheckPrintText(PassState& pass, const char* line, int close) {
     }
     if (open >= 0) return false;
     std::array<std::uint8_t, kMaxPrintText> codes{};
-    const int count = KeyTextToCodes(line + 7, close - 7, codes.data(), pass.compiler.scriptLayout);
+    const int count =
+        KeyTextToCodes(line + first, close - first, codes.data(), pass.compiler.scriptLayout);
     return count >= 0 && count <= kMaxPrintCodes;
 }
 
 // PRINT "text" | PRINT "text",operand; the closing quote is the last one of the line.
-bool CheckPrintQuoted(PassState& pass, const char* line, int n) {
+bool CheckPrintQuoted(PassState& pass, const char* line, int n, int operand) {
+    const int first = operand + 1;  // after the opening quote
     int close = n - 1;
-    while (close > 7 && line[close] != '"') --close;
-    if (close <= 7 || line[close] != '"' || line[7] == '"') return false;
-    if (!CheckPrintText(pass, line, close)) return false;
+    while (close > first && line[close] != '"') --close;
+    if (close <= first || line[close] != '"' || line[first] == '"') return false;
+    if (!CheckPrintText(pass, line, first, close)) return false;
     return close == n - 1 || ByteOperandAfterComma(pass, line, n, close + 1);
 }
 
 // PRINT Rn[,operand] | PRINT "text"[,operand] | PRINT ALL[,operand]
-bool CheckPrint(PassState& pass, const char* line, int n) {
-    if (n < 7) return false;
+bool CheckPrint(PassState& pass, const char* line, int n, int operand) {
+    if (n <= operand) return false;
     int length = 0;
-    if (IsRegisterToken(line + 6, length)) return CheckPrintRegister(pass, line, n, length);
-    if (line[6] == '"') return CheckPrintQuoted(pass, line, n);
-    if (!Matches(line, n, 6, "ALL")) return false;
-    return n == 9 || ByteOperandAfterComma(pass, line, n, 9);
+    if (IsRegisterToken(line + operand, length)) {
+        return CheckPrintRegister(pass, line, n, operand + length);
+    }
+    if (line[operand] == '"') return CheckPrintQuoted(pass, line, n, operand);
+    if (!Matches(line, n, operand, kAllWord)) return false;
+    const int afterAll = operand + static_cast<int>(kAllWord.size());
+    return n == afterAll || ByteOperandAfterComma(pass, line, n, afterAll);
 }
 
 // CLEAR INKEY$
-bool CheckClear(PassState&, const char* line, int n) { return IsWhole(line, n, 0, "CLEAR INKEY$"); }
+bool CheckClear(PassState&, const char* line, int n, int) {
+    return IsWhole(line, n, 0, "CLEAR INKEY$");
+}
 
 struct Statement {
-    const char* keyword;
+    std::string_view keyword;
     LineCheck check;
 };
 
@@ -325,11 +328,11 @@ constexpr Statement kStatements[] = {
 };
 
 bool CheckStatement(PassState& pass, const char* line, int n, int keywordLength) {
+    const std::string_view keyword(line, keywordLength);
     for (const Statement& statement : kStatements) {
-        if (static_cast<int>(std::strlen(statement.keyword)) == keywordLength &&
-            std::memcmp(line, statement.keyword, keywordLength) == 0) {
-            return statement.check(pass, line, n);
-        }
+        if (keyword != statement.keyword) continue;
+        const int operand = static_cast<int>(statement.keyword.size()) + kKeywordBlank;
+        return statement.check(pass, line, n, operand);
     }
     return false;
 }

@@ -10,13 +10,6 @@
 namespace vorn::script {
 namespace {
 
-// Width classes of the number tokens the translator reads.
-constexpr int kClassPsetRow = 1;
-constexpr int kClassPsetColumn = 2;
-constexpr int kClassByte = 3;
-constexpr int kClassWord = 5;
-constexpr int kPsetClasses[] = {kClassPsetColumn, kClassPsetRow, kClassByte};
-
 // KeyTextToCodes takes at most this many characters and writes one code per character.
 constexpr int kMaxKeyText = 255;
 
@@ -57,29 +50,19 @@ bool ReadNumber(const Translation& t, const char* text, int widthClass, std::int
 
 // ---- assignments ------------------------------------------------------------------------
 
-// The forms one operator gives, by which operand is the target register.
+// One operator and the forms it gives.
 struct Operator {
     std::string_view text;
-    bool commutative;                 // two-register forms then put the non-target register first
-    std::uint8_t registerFirstSame;   // Rn=Rn op k
-    std::uint8_t registerFirstOther;  // Rn=Rl op k
-    std::uint8_t numberFirstSame;     // Rn=k op Rn
-    std::uint8_t numberFirstOther;    // Rn=k op Rm
-    std::uint8_t leftIsTarget;        // Rn=Rn op Rm
-    std::uint8_t rightIsTarget;       // Rn=Rl op Rn
-    std::uint8_t neitherIsTarget;     // Rn=Rl op Rm
+    bool commutative;  // two-register forms then put the non-target register first
+    form::OperatorForms forms;
 };
 
 // Word operators first: they begin with the blank that no single-character operator has.
 constexpr Operator kOperators[] = {
-    {" MOD ", false, 43, 45, 49, 51, 44, 50, 46},
-    {" AND ", true, 59, 61, 59, 61, 60, 60, 62},
-    {" OR ", true, 65, 67, 65, 67, 66, 66, 68},
-    {" XOR ", true, 71, 73, 71, 73, 72, 72, 74},
-    {"+", true, 6, 7, 6, 7, 8, 8, 9},
-    {"-", false, 12, 14, 16, 18, 13, 17, 15},
-    {"*", true, 28, 30, 28, 30, 29, 29, 31},
-    {"/", false, 34, 36, 38, 40, 35, 39, 37},
+    {" MOD ", false, form::kModForms}, {" AND ", true, form::kAndForms},
+    {" OR ", true, form::kOrForms},    {" XOR ", true, form::kXorForms},
+    {"+", true, form::kAddForms},      {"-", false, form::kSubtractForms},
+    {"*", true, form::kMultiplyForms}, {"/", false, form::kDivideForms},
 };
 
 const Operator* FindOperator(const char* text) {
@@ -105,7 +88,7 @@ void TranslateNumberFirst(Translation& t, std::uint8_t n, std::int32_t k, int st
     // that no stray digits become a register number.
     if (op == nullptr || !ReadRegister(expression + op->text.size(), m, length)) return;
     t.Set(field::kB, m);
-    t.Set(field::kForm, m == n ? op->numberFirstSame : op->numberFirstOther);
+    t.Set(field::kForm, m == n ? op->forms.numberFirstSame : op->forms.numberFirstOther);
 }
 
 // Rn=Rl op Rm, ordered so that the register that is not the target lands in the high
@@ -114,15 +97,15 @@ void TranslateTwoRegisters(Translation& t, const Operator& op, std::uint8_t n, s
                            std::uint8_t m) {
     t.Set(field::kC, m);
     if (l == n) {
-        t.Set(field::kForm, op.leftIsTarget);
+        t.Set(field::kForm, op.forms.leftIsTarget);
     } else if (m == n) {
-        t.Set(field::kForm, op.rightIsTarget);
+        t.Set(field::kForm, op.forms.rightIsTarget);
         if (op.commutative) {
             t.Set(field::kB, m);
             t.Set(field::kC, l);
         }
     } else {
-        t.Set(field::kForm, op.neitherIsTarget);
+        t.Set(field::kForm, op.forms.neitherIsTarget);
     }
 }
 
@@ -141,9 +124,9 @@ void TranslateRegisterFirst(Translation& t, std::uint8_t n, std::uint8_t l, int 
     int length = 0;
     if (ReadRegister(operand, m, length)) {
         TranslateTwoRegisters(t, *op, n, l, m);
-    } else if (ReadNumber(t, operand, kClassWord, k, length)) {
+    } else if (ReadNumber(t, operand, kWordClass, k, length)) {
         t.Set16(field::kC, k);
-        t.Set(field::kForm, l == n ? op->registerFirstSame : op->registerFirstOther);
+        t.Set(field::kForm, l == n ? op->forms.registerFirstSame : op->forms.registerFirstOther);
     }
 }
 
@@ -152,7 +135,7 @@ void TranslateNot(Translation& t, const char* operand) {
     std::int32_t k = 0;
     std::uint8_t m = 0;
     int length = 0;
-    if (ReadNumber(t, operand, kClassWord, k, length)) {
+    if (ReadNumber(t, operand, kWordClass, k, length)) {
         t.Set(field::kForm, form::kNotNumber);
         t.Set16(field::kB, k);
     } else if (ReadRegister(operand, m, length)) {
@@ -180,12 +163,12 @@ void TranslateRegisterAssignment(Translation& t) {
         t.Set(field::kKind, KIND_INKEY);
     } else if (StartsWith(expression, "RND")) {
         t.Set(field::kKind, KIND_RND);
-    } else if (ReadNumber(t, expression, kClassWord, k, length)) {
+    } else if (ReadNumber(t, expression, kWordClass, k, length)) {
         TranslateNumberFirst(t, n, k, start, start + length);
     } else if (ReadRegister(expression, r, length)) {
         TranslateRegisterFirst(t, n, r, start + length);
-    } else if (StartsWith(expression, "NOT ")) {
-        TranslateNot(t, expression + 4);
+    } else if (StartsWith(expression, kNotWord)) {
+        TranslateNot(t, expression + kNotWord.size());
     }
 }
 
@@ -222,32 +205,35 @@ void TranslateAssignment(Translation& t, int equals) {
 
 struct Comparison {
     std::string_view text;
-    std::uint8_t numberForm;  // the register form is one more
+    form::ComparisonForms forms;
 };
 
 // Two-character comparisons first, so that a lone '<' or '>' is one not followed by '='
 // or '>'.
-constexpr Comparison kComparisons[] = {{"<>", 3}, {">=", 9}, {"<=", 11},
-                                       {"=", 1},  {">", 5},  {"<", 7}};
+constexpr Comparison kComparisons[] = {
+    {"<>", form::kNotEqualForms},    {">=", form::kGreaterOrEqualForms},
+    {"<=", form::kLessOrEqualForms}, {"=", form::kEqualForms},
+    {">", form::kGreaterForms},      {"<", form::kLessForms},
+};
 
 // IF Rn<comparison>X THEN, X a register or a number
-bool ReadCondition(Translation& t) {
-    const char* text = t.line + 3;
+bool ReadCondition(Translation& t, int operand) {
+    const char* text = t.line + operand;
     std::uint8_t n = 0;
     int length = 0;
     if (!ReadRegister(text, n, length)) return true;
     t.Set(field::kA, n);
     for (const Comparison& comparison : kComparisons) {
         if (!StartsWith(text + length, comparison.text)) continue;
-        const char* operand = text + length + comparison.text.size();
+        const char* right = text + length + comparison.text.size();
         std::uint8_t m = 0;
         std::int32_t k = 0;
-        int operandLength = 0;
-        if (ReadRegister(operand, m, operandLength)) {
-            t.Set(field::kForm, comparison.numberForm + 1);
+        int rightLength = 0;
+        if (ReadRegister(right, m, rightLength)) {
+            t.Set(field::kForm, comparison.forms.withRegister);
             t.Set(field::kB, m);
-        } else if (ReadNumber(t, operand, kClassWord, k, operandLength)) {
-            t.Set(field::kForm, comparison.numberForm);
+        } else if (ReadNumber(t, right, kWordClass, k, rightLength)) {
+            t.Set(field::kForm, comparison.forms.withNumber);
             t.Set16(field::kB, k);
         }
         return true;
@@ -256,18 +242,19 @@ bool ReadCondition(Translation& t) {
 }
 
 // WAIT Rm | WAIT k
-bool ReadWaitOperand(Translation& t) {
-    const char* operand = t.line + 5;
+bool ReadWaitOperand(Translation& t, int operand) {
+    const char* text = t.line + operand;
+    const int characters = t.length - 1 - operand;  // up to the LF
     std::uint8_t m = 0;
     int length = 0;
-    if (ReadRegister(operand, m, length)) {
+    if (ReadRegister(text, m, length)) {
         t.Set(field::kForm, form::kWaitRegister);
         t.Set(field::kA, m);
         t.Set(field::kCount, 1);
         return true;
     }
-    if (t.length - 6 < 1) return false;
-    const auto v = static_cast<std::uint32_t>(NumberValue(operand, t.length - 6));
+    if (characters < 1) return false;
+    const auto v = static_cast<std::uint32_t>(NumberValue(text, characters));
     t.Set(field::kForm, form::kWaitNumber);
     t.Set(field::kA, v & 0xFF);
     if (v > 0xFF) {
@@ -278,9 +265,9 @@ bool ReadWaitOperand(Translation& t) {
 }
 
 // GOTO name: the index of the label "name:", or the label count when there is none
-bool ReadGotoLabel(Translation& t) {
-    const char* name = t.line + 5;
-    const int k = t.length - 6;
+bool ReadGotoLabel(Translation& t, int operand) {
+    const char* name = t.line + operand;
+    const int k = t.length - 1 - operand;
     const std::uint32_t count = std::min<std::uint32_t>(t.state.labelCount, kMaxLabels);
     t.Set(field::kA, count);
     if (k < 0 || k >= static_cast<int>(kLabelSize)) return true;
@@ -307,17 +294,18 @@ bool PutKeyCodes(Translation& t, const char* text, int length) {
 
 // PRINT ALL | PRINT ALL,Rk | PRINT ALL,k
 void ReadPrintAll(Translation& t, const char* text) {
-    if (text[3] == '\n') {
+    if (text[kAllWord.size()] == '\n') {
         t.Set(field::kForm, form::kPrintAll);
         return;
     }
+    const char* second = text + kAllWord.size() + 1;  // after the comma
     std::uint8_t k = 0;
     std::int32_t value = 0;
     int length = 0;
-    if (ReadRegister(text + 4, k, length)) {
+    if (ReadRegister(second, k, length)) {
         t.Set(field::kForm, form::kPrintAllRegister);
         t.Set(field::kA, k);
-    } else if (ReadNumber(t, text + 4, kClassByte, value, length)) {
+    } else if (ReadNumber(t, second, kByteClass, value, length)) {
         t.Set(field::kForm, form::kPrintAllNumber);
         t.Set(field::kA, value);
     }
@@ -337,7 +325,7 @@ void ReadPrintRegister(Translation& t, const char* text, int m, std::uint8_t n, 
     if (ReadRegister(second, k, secondLength)) {
         t.Set(field::kForm, form::kPrintRegisters);
         t.Set(field::kA, (k * 16 + n) & 0xFF);
-    } else if (ReadNumber(t, second, kClassByte, value, secondLength)) {
+    } else if (ReadNumber(t, second, kByteClass, value, secondLength)) {
         t.Set(field::kForm, form::kPrintRegisterNumber);
         t.Set(field::kA, n);
         t.Set(field::kB, std::min<std::uint32_t>(static_cast<std::uint32_t>(value), 0xFF));
@@ -373,12 +361,12 @@ bool ReadPrintText(Translation& t, const char* text, int m) {
 }
 
 // PRINT ALL... | PRINT Rn... | PRINT "Q"...
-bool ReadPrintArguments(Translation& t) {
-    const char* text = t.line + 6;
-    const int m = t.length - 6;
+bool ReadPrintArguments(Translation& t, int operand) {
+    const char* text = t.line + operand;
+    const int m = t.length - operand;  // up to and including the LF
     std::uint8_t n = 0;
     int length = 0;
-    if (StartsWith(text, "ALL")) {
+    if (StartsWith(text, kAllWord)) {
         ReadPrintAll(t, text);
     } else if (ReadRegister(text, n, length)) {
         ReadPrintRegister(t, text, m, n, length);
@@ -389,9 +377,9 @@ bool ReadPrintArguments(Translation& t) {
 }
 
 // PSET x,y | PSET x,y,v, each argument a register or a number
-bool ReadPsetArguments(Translation& t) {
-    const char* text = t.line + 5;
-    const int m = t.length - 6;
+bool ReadPsetArguments(Translation& t, int operand) {
+    const char* text = t.line + operand;
+    const int m = t.length - 1 - operand;  // up to the LF
     unsigned registers = 0;
     int j = 0;
     for (int pos = 0; pos < m && j < 3;) {
@@ -401,7 +389,7 @@ bool ReadPsetArguments(Translation& t) {
         if (text[pos] == 'R' && ReadRegister(text + pos, value, length)) {
             registers |= 1u << j;
         } else if (text[pos] >= '0' && text[pos] <= '9') {
-            if (!ReadNumber(t, text + pos, kPsetClasses[j], number, length)) return true;
+            if (!ReadNumber(t, text + pos, kPsetArgumentClasses[j], number, length)) return true;
             value = static_cast<std::uint8_t>(number & 0xFF);
         } else {
             ++pos;
@@ -419,7 +407,7 @@ bool ReadPsetArguments(Translation& t) {
 struct KeywordStatement {
     std::string_view keyword;
     Kind kind;
-    bool (*read)(Translation&);  // null: nothing more to read
+    bool (*read)(Translation&, int operand);  // null: nothing more to read
 };
 
 constexpr KeywordStatement kKeywordStatements[] = {
@@ -449,7 +437,8 @@ bool TranslateKeyword(Translation& t, int keywordLength) {
         if (keyword != statement.keyword) continue;
         std::printf("Command:%.*s\n", keywordLength, t.line);
         t.Set(field::kKind, statement.kind);
-        return statement.read == nullptr || statement.read(t);
+        const int operand = static_cast<int>(statement.keyword.size()) + kKeywordBlank;
+        return statement.read == nullptr || statement.read(t, operand);
     }
     return false;
 }

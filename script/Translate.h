@@ -19,6 +19,7 @@
 #include <cstdint>
 
 #include "script/CompilerState.h"
+#include "script/InstructionSet.h"  // the record forms (byte 1)
 
 namespace vorn::script {
 
@@ -56,40 +57,6 @@ enum Kind : std::uint8_t {
     KIND_ASSIGN = 0xFE,
     KIND_END = 0xFF,
 };
-
-// The forms that the encoder and the tests name; the arithmetic and logic forms of
-// KIND_ASSIGN come from the operator table of the translator, the PSET forms from which
-// arguments are registers (1..4 with two arguments, 5..12 with three).
-namespace form {
-inline constexpr std::uint8_t kNone = 0;  // no shape matched: nothing is encoded
-// KIND_ASSIGN
-inline constexpr std::uint8_t kRegisterFromB = 1;      // Rn=B
-inline constexpr std::uint8_t kBFromRegister = 2;      // B=Rm
-inline constexpr std::uint8_t kBFromNumber = 3;        // B=k
-inline constexpr std::uint8_t kNumber = 4;             // Rn=k
-inline constexpr std::uint8_t kRegister = 5;           // Rn=Rl
-inline constexpr std::uint8_t kNegativeNumber = 24;    // Rn=-k
-inline constexpr std::uint8_t kNegativeRegister = 25;  // Rn=-Rm
-inline constexpr std::uint8_t kNotNumber = 55;         // Rn=NOT k
-inline constexpr std::uint8_t kNotRegister = 56;       // Rn=NOT Rm
-inline constexpr std::uint8_t kNoTarget = 255;         // left side neither register nor B
-// KIND_WAIT
-inline constexpr std::uint8_t kWaitNumber = 1;
-inline constexpr std::uint8_t kWaitRegister = 2;
-// KIND_PRINT
-inline constexpr std::uint8_t kPrintRegister = 1;        // PRINT Rn
-inline constexpr std::uint8_t kPrintRegisters = 2;       // PRINT Rn,Rk
-inline constexpr std::uint8_t kPrintRegisterNumber = 3;  // PRINT Rn,k
-inline constexpr std::uint8_t kPrintText = 4;            // PRINT "Q"
-inline constexpr std::uint8_t kPrintTextNumber = 5;      // PRINT "Q",k
-inline constexpr std::uint8_t kPrintTextRegister = 6;    // PRINT "Q",Rk
-inline constexpr std::uint8_t kPrintAll = 7;             // PRINT ALL
-inline constexpr std::uint8_t kPrintAllRegister = 8;     // PRINT ALL,Rk
-inline constexpr std::uint8_t kPrintAllNumber = 9;       // PRINT ALL,k
-// KIND_PSET: the base form plus one bit per register argument (1 column, 2 row, 4 value)
-inline constexpr std::uint8_t kPsetTwoArguments = 1;
-inline constexpr std::uint8_t kPsetThreeArguments = 5;
-}  // namespace form
 
 // Fills `record` (already cleared) from `line`: the line's text, one LF and a zero byte;
 // `length` counts the characters up to and including the LF. Reads the label table (GOTO)
