@@ -44,9 +44,9 @@ bool WriteBlocks(hid::Link& link, const KeymapHeader& keyboard,
     return true;
 }
 
-// The download after the common beginning; returns the message that ends it. The keymap
-// is erased only once the whole file is known to be good and the keyboard able to take
-// its blocks: a rejected, short or unwritable file leaves the keyboard's keymap in place.
+// The download after the common beginning; returns the message that ends it and how. The
+// keymap is erased only once the whole file is known to be good and the keyboard able to
+// take its blocks: a rejected, short or unwritable file leaves the keyboard's keymap in place.
 Ending Download(hid::Link& link, const KeymapSession& session) {
     using state::Outcome;
     InputFile file(std::fopen(session.path.c_str(), "rb"));
@@ -71,11 +71,7 @@ Ending Download(hid::Link& link, const KeymapSession& session) {
 }  // namespace
 
 state::Outcome KeymapDownload(state::MainState& state, hid::Link& link, state::UserSeam& user) {
-    const auto begun = BeginKeymapTransfer(state, link, user, TransferKind::kDownload);
-    if (const auto* ended = std::get_if<state::Outcome>(&begun)) return *ended;
-    const Ending ending = Download(link, std::get<KeymapSession>(begun));
-    user.ShowMessage(ending.message);
-    return ending.outcome;
+    return RunKeymapTransfer(state, link, user, TransferKind::kDownload, &Download);
 }
 
 }  // namespace vorn::keymap

@@ -72,4 +72,13 @@ std::variant<KeymapSession, state::Outcome> BeginKeymapTransfer(state::MainState
     return KeymapSession{*index, *keyboard, std::move(*path)};
 }
 
+state::Outcome RunKeymapTransfer(state::MainState& state, hid::Link& link, state::UserSeam& user,
+                                 TransferKind kind, TransferRest rest) {
+    const auto begun = BeginKeymapTransfer(state, link, user, kind);
+    if (const auto* ended = std::get_if<state::Outcome>(&begun)) return *ended;
+    const Ending ending = rest(link, std::get<KeymapSession>(begun));
+    user.ShowMessage(ending.message);
+    return ending.outcome;
+}
+
 }  // namespace vorn::keymap

@@ -39,4 +39,10 @@ std::variant<KeymapSession, state::Outcome> BeginKeymapTransfer(state::MainState
                                                                 state::UserSeam& user,
                                                                 TransferKind kind);
 
+// A whole procedure: the common beginning, then `rest` on the chosen file, whose message is
+// shown. The outcome of whichever part ended it.
+using TransferRest = Ending (*)(hid::Link& link, const KeymapSession& session);
+state::Outcome RunKeymapTransfer(state::MainState& state, hid::Link& link, state::UserSeam& user,
+                                 TransferKind kind, TransferRest rest);
+
 }  // namespace vorn::keymap

@@ -29,12 +29,13 @@ SaveResult SaveBlocks(hid::Link& link, const KeymapHeader& keyboard, PendingFile
     return SaveResult::kSaved;
 }
 
-// The upload after the common beginning; returns the message that ends it. Everything is
-// written under a temporary name that replaces the chosen file only when complete, so a
-// failure leaves an earlier file of that name untouched and no half-written one behind.
+// The upload after the common beginning; returns the message that ends it and how.
+// Everything is written under a temporary name that replaces the chosen file only when
+// complete, so a failure leaves an earlier file of that name untouched and no half-written
+// one behind.
 Ending Upload(hid::Link& link, const KeymapSession& session) {
-    PendingFile file(session.path);
     using state::Outcome;
+    PendingFile file(session.path);
     if (!file.Open()) return {message::kOpenFailed, Outcome::kFailed};
     if (!WriteHeader(file.Handle(), session.keyboard)) {
         return {message::kWriteFileFailed, Outcome::kFailed};
@@ -54,11 +55,7 @@ Ending Upload(hid::Link& link, const KeymapSession& session) {
 }  // namespace
 
 state::Outcome KeymapUpload(state::MainState& state, hid::Link& link, state::UserSeam& user) {
-    const auto begun = BeginKeymapTransfer(state, link, user, TransferKind::kUpload);
-    if (const auto* ended = std::get_if<state::Outcome>(&begun)) return *ended;
-    const Ending ending = Upload(link, std::get<KeymapSession>(begun));
-    user.ShowMessage(ending.message);
-    return ending.outcome;
+    return RunKeymapTransfer(state, link, user, TransferKind::kUpload, &Upload);
 }
 
 }  // namespace vorn::keymap
