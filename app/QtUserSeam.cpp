@@ -37,13 +37,40 @@ QWidget* QtUserSeam::DialogOwner() const {
     return owner_.data();
 }
 
-void QtUserSeam::ShowMessage(const std::string& text) {
+namespace {
+
+QMessageBox::Icon IconOf(state::MessageTone tone) {
+    return tone == state::MessageTone::kWarning ? QMessageBox::Warning : QMessageBox::Information;
+}
+
+void SetDetail(QMessageBox& box, const std::string& detail) {
+    if (!detail.empty()) box.setInformativeText(QString::fromStdString(detail));
+}
+
+}  // namespace
+
+void QtUserSeam::Tell(const state::UserMessage& message) {
     RunOnThreadOf(*this, [&] {
-        QMessageBox box(QMessageBox::NoIcon, ProgramName(), QString::fromStdString(text),
+        QMessageBox box(IconOf(message.tone), ProgramName(), QString::fromStdString(message.text),
                         QMessageBox::Ok, DialogOwner());
         box.setObjectName(QStringLiteral("userMessage"));
+        SetDetail(box, message.detail);
         box.exec();
     });
+}
+
+bool QtUserSeam::AskYesNo(const state::UserMessage& question) {
+    bool yes = false;
+    RunOnThreadOf(*this, [&] {
+        QMessageBox box(QMessageBox::Question, ProgramName(), QString::fromStdString(question.text),
+                        QMessageBox::Yes | QMessageBox::No, DialogOwner());
+        box.setObjectName(QStringLiteral("userQuestion"));
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        SetDetail(box, question.detail);
+        yes = box.exec() == QMessageBox::Yes;
+    });
+    return yes;
 }
 
 std::optional<std::string> QtUserSeam::AskOpenFile(const state::FileDialogRequest& request) {

@@ -19,7 +19,8 @@ class QtUserSeam : public QObject, public state::UserSeam {
     // Dialogs are owned by the modal window on top, else by `owner` (which may be null).
     explicit QtUserSeam(QWidget* owner, QObject* parent = nullptr);
 
-    void ShowMessage(const std::string& text) override;
+    void Tell(const state::UserMessage& message) override;
+    bool AskYesNo(const state::UserMessage& question) override;
     std::optional<std::string> AskOpenFile(const state::FileDialogRequest& request) override;
     std::optional<std::string> AskSaveFile(const state::FileDialogRequest& request) override;
 

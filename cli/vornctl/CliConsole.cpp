@@ -28,6 +28,8 @@ void CliConsole::Message(const std::string& text) {
     err_.flush();
 }
 
+void CliConsole::Detail(const std::string& text) { Message(text); }
+
 void CliConsole::Note(const std::string& text) { Message("vornctl: " + text); }
 
 void CliConsole::ProgressChanged(const state::ProgressState& progress) {

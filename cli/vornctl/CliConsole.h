@@ -20,6 +20,8 @@ class CliConsole : public state::MainStateObserver {
 
     // The text as the message box would show it, ended with a line break.
     void Message(const std::string& text);
+    // What we add below a message: its lines as given, ended with a line break.
+    void Detail(const std::string& text);
     // Our own remarks (hints, wrong keyboard index), after "vornctl: ".
     void Note(const std::string& text);
 

@@ -5,12 +5,19 @@ namespace vorn::cli {
 CliUserSeam::CliUserSeam(CliConsole& console, std::string path)
     : console_(console), path_(std::move(path)) {}
 
-void CliUserSeam::ShowMessage(const std::string& text) {
+void CliUserSeam::Tell(const state::UserMessage& message) {
     {
         std::lock_guard lock(mutex_);
-        messages_.push_back(text);
+        messages_.push_back(message.text);
     }
-    console_.Message(text);
+    console_.Message(message.text);
+    if (!message.detail.empty()) console_.Detail(message.detail);
+}
+
+bool CliUserSeam::AskYesNo(const state::UserMessage& question) {
+    console_.Message(question.text);
+    if (!question.detail.empty()) console_.Detail(question.detail);
+    return answerYes_;
 }
 
 // The path was named on the command line; whether it exists is for the procedure to find

@@ -3,6 +3,7 @@
 // the messages are kept so that the exit status can follow the outcome.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,7 +19,11 @@ class CliUserSeam : public state::UserSeam {
     // `console` must outlive the seam.
     CliUserSeam(CliConsole& console, std::string path);
 
-    void ShowMessage(const std::string& text) override;
+    void Tell(const state::UserMessage& message) override;
+    // Answered by the command line: `AnswerYes` says whether the user already agreed
+    // (with an option); the question and its detail are printed either way.
+    bool AskYesNo(const state::UserMessage& question) override;
+    void AnswerYes(bool yes) { answerYes_ = yes; }
     std::optional<std::string> AskOpenFile(const state::FileDialogRequest& request) override;
     std::optional<std::string> AskSaveFile(const state::FileDialogRequest& request) override;
 
@@ -31,6 +36,7 @@ class CliUserSeam : public state::UserSeam {
     const std::string path_;
     mutable std::mutex mutex_;
     std::vector<std::string> messages_;
+    std::atomic<bool> answerYes_{false};
 };
 
 }  // namespace vorn::cli

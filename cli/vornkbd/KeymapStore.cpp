@@ -21,7 +21,9 @@ class FileAnswer : public state::UserSeam {
   public:
     explicit FileAnswer(std::string path) : path_(std::move(path)) {}
 
-    void ShowMessage(const std::string& text) override { last_ = text; }
+    void Tell(const state::UserMessage& message) override { last_ = message.text; }
+    // The keyboard's own store saves and restores its file without asking anybody.
+    bool AskYesNo(const state::UserMessage&) override { return false; }
     std::optional<std::string> AskOpenFile(const state::FileDialogRequest&) override {
         return path_;
     }

@@ -73,15 +73,39 @@ class ScriptedUser : public state::UserSeam {
         return shown_.wait_for(lock, timeout, [&] { return messages_.size() >= count; });
     }
 
-    void ShowMessage(const std::string& text) override {
+    // Every message in full: text, detail and tone.
+    std::vector<state::UserMessage> Told() const {
+        std::lock_guard lock(mutex_);
+        return told_;
+    }
+    // The next Yes/No question is answered Yes (or No); unscripted questions get No.
+    void AnswerQuestion(bool yes) {
+        std::lock_guard lock(mutex_);
+        questionAnswers_.push_back(yes);
+    }
+    std::vector<state::UserMessage> Questions() const {
+        std::lock_guard lock(mutex_);
+        return questions_;
+    }
+
+    void Tell(const state::UserMessage& message) override {
         MessageHook hook;
         {
             std::lock_guard lock(mutex_);
-            messages_.push_back(text);
+            messages_.push_back(message.text);
+            told_.push_back(message);
             hook = hook_;
         }
         shown_.notify_all();
-        if (hook) hook(text);
+        if (hook) hook(message.text);
+    }
+    bool AskYesNo(const state::UserMessage& question) override {
+        std::lock_guard lock(mutex_);
+        questions_.push_back(question);
+        if (questionAnswers_.empty()) return false;
+        const bool yes = questionAnswers_.front();
+        questionAnswers_.pop_front();
+        return yes;
     }
     std::optional<std::string> AskOpenFile(const state::FileDialogRequest& request) override {
         return Answer(DialogKind::kOpen, request);
@@ -108,6 +132,9 @@ class ScriptedUser : public state::UserSeam {
     mutable std::condition_variable shown_;
     std::deque<std::optional<std::string>> answers_;
     std::vector<std::string> messages_;
+    std::vector<state::UserMessage> told_;
+    std::deque<bool> questionAnswers_;
+    std::vector<state::UserMessage> questions_;
     std::vector<DialogRecord> dialogs_;
     MessageHook hook_;
 };

@@ -30,7 +30,8 @@ namespace {
 class HoldingUser : public vorn::state::UserSeam {
   public:
     explicit HoldingUser(std::string script) : script_(std::move(script)) {}
-    void ShowMessage(const std::string&) override { release_.acquire(); }
+    void Tell(const vorn::state::UserMessage&) override { release_.acquire(); }
+    bool AskYesNo(const vorn::state::UserMessage&) override { return false; }
     std::optional<std::string> AskOpenFile(const vorn::state::FileDialogRequest&) override {
         return script_;
     }
