@@ -5,10 +5,16 @@
 
 #include "app/CVornUtilApp.h"
 #include "app/DemoKeyboards.h"
+#include "app/OwnVersion.h"
 #include "sim/SimDeviceMonitor.h"
 #include "sim/SimHidPlatform.h"
 
 int main(int argc, char** argv) {
+    // Answered before the window exists, so that it works without a display.
+    if (vorn::app::AsksForVersion(argc, argv)) {
+        std::fputs(vorn::app::VersionLine("vornutil-demo").c_str(), stdout);
+        return 0;
+    }
     vorn::app::CVornUtilApp app(argc, argv);
     // The demo works in a folder of its own: the sample scripts are there for the file
     // dialog to show, and the script download's intermediate file goes there too.

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/OwnVersion.h"
 #include "hid/ModelTable.h"
 #include "script/CompilerState.h"
 #include "script/Encoder.h"
@@ -41,6 +42,7 @@ void PrintHelp() {
     std::fputs(
         "\n"
         "  --help         show this help\n"
+        "  --version      show the version\n"
         "\n"
         "Exit status: 0 compiled; 1 the script was refused, with the compiler's\n"
         "message on standard error; 2 wrong arguments.\n",
@@ -135,6 +137,10 @@ int Compile(const char* script, std::uint8_t layout) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (vorn::app::AsksForVersion(argc, argv)) {
+        std::fputs(vorn::app::VersionLine("vornc").c_str(), stdout);
+        return kExitCompiled;
+    }
     Arguments args;
     if (!Parse(argc, argv, args)) return kExitUsage;
     if (args.help) {

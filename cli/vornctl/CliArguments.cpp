@@ -184,7 +184,8 @@ std::string VornctlUsage() {
            "       vornctl keymap-upload FILE [--keyboard I]\n"
            "       vornctl keymap-download FILE [--keyboard I]\n"
            "       vornctl script-download FILE --slot S [--keyboard I]\n"
-           "       vornctl --help\n";
+           "       vornctl doctor | udev-rule | watch\n"
+           "       vornctl --help | --version\n";
 }
 
 std::string VornctlHelp() {
@@ -204,12 +205,20 @@ std::string VornctlHelp() {
            "    --slot S         the script slot, 0 to 9\n"
            "  --keyboard I       the keyboard with index I in the list; may be left out\n"
            "                     when only one keyboard is plugged in\n"
+           "  doctor             a report on whether this user can use the supported\n"
+           "                     keyboards here, and the one step that mends what is wrong\n"
+           "  udev-rule          prints the udev rule that gives the user at the seat\n"
+           "                     access to the keyboards (60-vornutil.rules)\n"
+           "  watch              prints each arrival and removal of a device and the\n"
+           "                     keyboard list after it, until interrupted\n"
            "  --help             shows this help\n"
+           "  --version          shows the version\n"
            "\n"
            "The keyboard's answers and the outcome are shown on standard error in the\n"
            "words of VornUtil's message boxes; a script download shows its progress there.\n"
            "\n"
-           "Exit status: 0 done; 1 the procedure failed or was refused; 2 wrong arguments.\n";
+           "Exit status: 0 done; 1 the procedure failed or was refused; 2 wrong arguments.\n"
+           "doctor: 0 when every supported keyboard plugged in can be used, else 1.\n";
 }
 
 }  // namespace vorn::cli

@@ -193,7 +193,8 @@ std::string VornkbdHelp() {
            "  --verbose           prints the requests it receives on standard error\n"
            "  --vendor V, --product P, --usage U\n"
            "                      present other ids or another top-level usage, to see how\n"
-           "                      VornUtil treats a device it does not take\n";
+           "                      VornUtil treats a device it does not take\n"
+           "  --version           prints the version\n";
 }
 
 }  // namespace vorn::kbd

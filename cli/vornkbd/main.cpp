@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/OwnVersion.h"
 #include "cli/vornkbd/KbdOptions.h"
 #include "cli/vornkbd/KeyboardDescriptor.h"
 #include "cli/vornkbd/KeymapStore.h"
@@ -150,6 +151,10 @@ int Run(const KbdOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (vorn::app::AsksForVersion(argc, argv)) {
+        std::cout << vorn::app::VersionLine("vornkbd");
+        return vorn::kbd::kExitOk;
+    }
     KbdOptions options;
     std::string problem;
     if (!vorn::kbd::ParseKbdArguments(std::vector<std::string>(argv + 1, argv + argc), options,

@@ -47,6 +47,21 @@ TEST_F(ProgramsTest, VornctlWrongCallsExitTwoWithTheUsageOnStandardError) {
     }
 }
 
+TEST_F(ProgramsTest, EveryToolAnswersVersionWithTheEmbeddedVersion) {
+    for (const auto& [program, name] : std::vector<std::pair<std::string, std::string>>{
+             {VORNCTL_PATH, "vornctl"}, {VORNC_PATH, "vornc"}, {VORNKBD_PATH, "vornkbd"}}) {
+        const Outcome run = Start(program, {"--version"});
+        EXPECT_EQ(run.status, 0) << name;
+        EXPECT_EQ(run.out, name + " " VORN_VERSION "\n");
+    }
+}
+
+TEST_F(ProgramsTest, VornctlUdevRulePrintsTheInstalledFile) {
+    const Outcome run = Start(VORNCTL_PATH, {"udev-rule"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, ReadText(VORN_SOURCE_DIR "/res/60-vornutil.rules"));
+}
+
 TEST_F(ProgramsTest, VornkbdHelpAndWrongCalls) {
     const Outcome help = Start(VORNKBD_PATH, {"--help"});
     EXPECT_EQ(help.status, 0);
