@@ -7,6 +7,8 @@ namespace vorn::app {
 
 CVornUtilApp::CVornUtilApp(int& argc, char** argv) : QApplication(argc, argv) {
     setWindowIcon(res::AppIcon());
+    // The desktop entry's name, so that a Wayland desktop shows the window with its entry.
+    setDesktopFileName(QStringLiteral("io.github.vornutil.VornUtil"));
 }
 
 bool CVornUtilApp::InitInstance(hid::HidPlatform& platform, hid::DeviceMonitor& monitor) {
