@@ -214,6 +214,84 @@ ctl none keymap-upload /tmp/none.dat
 check "keymap-upload with no keyboard: \"Please plug a VORN keyboard first.\", exit 1" \
 	sh -c '[ '"$status"' = 1 ] && grep -qxF "Please plug a VORN keyboard first." /tmp/none.err'
 
+# ---- udev: Debian's systemd-udevd with the installed rule ----
+# wait_for FILE PATTERN: until FILE has a line matching PATTERN, at most 10 s
+wait_for() {
+	n=0
+	until grep -q -e "$2" "$1" 2>/dev/null; do
+		[ $n -ge 100 ] && return 1
+		usleep 100000
+		n=$((n + 1))
+	done
+}
+# node_of VENDOR:PRODUCT (upper-case hex as in HID_ID): the /dev path of that device's node
+node_of() {
+	for n in /sys/class/hidraw/*; do
+		grep -q "^HID_ID=0003:0000$1:0000$2\$" "$n/device/uevent" && echo "/dev/${n##*/}" && return
+	done
+}
+has_uaccess() { grep -qE '^(G: uaccess|E: (CURRENT_)?TAGS=.*:uaccess:)' "$1"; }
+mount -t tmpfs tmpfs /run
+t=$(up)
+/lib/systemd/systemd-udevd --daemon 2>/tmp/udevd.err
+check "systemd-udevd starts (its control socket appears)" wait_for /proc/net/unix /run/udev/control
+echo "obs: systemd-udevd up in $(since "$t")s; rules: $(ls /usr/lib/udev/rules.d | tr '\n' ' ')"
+sed 's/^/  udevd| /' /tmp/udevd.err | head -n 5
+
+start_kbd ukbd --model "Orvane Pro"
+uk=$kbd
+start_kbd uother --model Brellow --vendor 0x1209 --product 0x0001
+uo=$kbd
+udevadm settle --timeout=10
+kn=$(node_of 0F39 1085)
+on=$(node_of 1209 0001)
+udevadm info "$kn" >/tmp/info-kbd 2>&1
+udevadm info "$on" >/tmp/info-other 2>&1
+sed 's/^/  info kbd| /' /tmp/info-kbd | grep -i 'tag\|^  info kbd| [NP]:'
+sed 's/^/  info other| /' /tmp/info-other | grep -i 'tag\|^  info other| [NP]:'
+check "udevadm info: the Orvane Pro's node $kn is tagged uaccess" has_uaccess /tmp/info-kbd
+check "udevadm info: the other vendor's node $on is not" sh -c '! grep -q uaccess /tmp/info-other'
+
+ctl doctor doctor
+check "doctor with udev and the rule: exit 0" exited 0
+check "doctor: udev running, the rule found where the package puts it" \
+	sh -c 'grep -qx "udev:          running" /tmp/doctor.out && grep -qx "udev rule:     installed: /usr/lib/udev/rules.d/60-vornutil.rules" /tmp/doctor.out'
+check "doctor: the keyboard's node tagged uaccess, the other not a supported keyboard" \
+	sh -c "grep -q '^  $kn	0f39:1085	.*supported (Orvane Pro), tagged uaccess	this user may open it' /tmp/doctor.out && grep -q '^  $on	1209:0001	.*not a supported keyboard' /tmp/doctor.out"
+AS=nobody
+ctl udoctor doctor
+AS=
+check "doctor as nobody (no seat session here): exit 1, the seat session named" \
+	sh -c '[ '"$status"' = 1 ] && grep -q "no active seat session for this user" /tmp/udoctor.out'
+kill -TERM "$uk" "$uo"
+wait "$uk"
+wait "$uo"
+wait_nodes 0
+
+# vornctl watch hears the keyboard through the udev monitor, which only a running udev feeds.
+vornctl watch >/tmp/watch.out 2>/tmp/watch.err &
+w=$!
+wait_for /tmp/watch.out '^keyboards: 0$'
+t=$(up)
+start_kbd wkbd --model "Orvane Pro"
+wk=$kbd
+check "watch: the arrival, then the list with the Orvane Pro" \
+	wait_for /tmp/watch.out "$(printf '^0\tOrvane Pro\t0f39:1085\t')"
+echo "obs: watch heard the arrival within $(since "$t")s"
+t=$(up)
+stop_kbd "$wk" wkbd >/dev/null
+check "watch: the removal, then an empty list" wait_for /tmp/watch.out '^removal: a device$'
+wait_for /tmp/watch.out '^keyboards: 0$'
+echo "obs: watch heard the removal within $(since "$t")s"
+kill -INT "$w"
+wait "$w"
+ws=$?
+sed 's/^/  watch| /' /tmp/watch.out
+sed 's/^/  watch err| /' /tmp/watch.err
+check "watch ends with status 0 on SIGINT" [ "$ws" = 0 ]
+check "watch: arrival, list of one, removal, list of none, in that order" \
+	sh -c "grep -v '^0	' /tmp/watch.out | tr '\n' '|' | grep -q 'keyboards: 0|.*arrival: a HID interface|keyboards: 1|.*removal: a device|keyboards: 0|'"
+
 echo "obs: modules: $(cut -d' ' -f1 /proc/modules | tr '\n' ' ')"
 echo "@@ exit=$rc uptime=$(up)"
 poweroff -f

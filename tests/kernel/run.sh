@@ -2,7 +2,10 @@
 # VornUtil against the real Linux HID stack. Boots a stock Debian kernel under qemu with
 # a busybox initramfs that holds vornkbd (virtual keyboards through /dev/uhid) and
 # vornctl (the program's procedures on the hidraw backend), and runs guest-init.sh in
-# it: listing, keymap upload and download, a script download into slot FN+3, removal.
+# it: listing, keymap upload and download, a script download into slot FN+3, removal; then
+# Debian's systemd-udevd with the rule the package installs (res/60-vornutil.rules): the
+# uaccess tag on a keyboard's hidraw node and not on another vendor's, vornctl doctor, and
+# vornctl watch hearing a keyboard arrive and go through the udev monitor.
 #
 # usage: tests/kernel/run.sh [--build-dir DIR] [--accel auto|kvm|tcg]
 #   --build-dir DIR  take vornctl, vornkbd and vornc from this configured build folder
@@ -100,6 +103,24 @@ VMLINUZ=$(ls "$KROOT"/boot/vmlinuz-*)
 KVER=${VMLINUZ##*/vmlinuz-}
 MODDIR=$KROOT/lib/modules/$KVER
 
+# ---- 2b. udev for the guest: udevadm (systemd-udevd is a link to it) from Debian's package
+UPKG=$CACHE/udev
+if [ ! -e "$UPKG/.done" ]; then
+	log "downloading udev"
+	rm -rf "$UPKG" "$CACHE/udeb"
+	mkdir -p "$UPKG" "$CACHE/udeb"
+	(cd "$CACHE/udeb" && apt-get download udev >>"$APT_LOG" 2>&1) ||
+		{ apt_update && (cd "$CACHE/udeb" && apt-get download udev >>"$APT_LOG" 2>&1); } ||
+		skip "apt-get download udev failed (see $APT_LOG)"
+	dpkg-deb --fsys-tarfile "$CACHE"/udeb/udev_*.deb | tar -x -C "$UPKG" ./bin/udevadm
+	rm -rf "$CACHE/udeb"
+	touch "$UPKG/.done"
+fi
+UDEVADM=$UPKG/bin/udevadm
+if ldd "$UDEVADM" | grep -q 'not found'; then
+	skip "udevadm needs libraries this machine lacks: $(ldd "$UDEVADM" | grep 'not found' | tr -s ' \n' ' ')"
+fi
+
 # ---- 3. kernel modules: hid, uhid, hid-generic and their dependencies --------
 find_mod() { # file of module $1 ('-' and '_' are the same in module names)
 	local pat=${1//[-_]/[-_]}
@@ -161,8 +182,12 @@ for m in "${ORDER[@]}"; do
 	echo "${m//_/-}" >>"$R/lib/modules/order"
 done
 touch "$R/lib/modules/order"
-cp "$VORNCTL" "$VORNKBD" "$R/bin/"
-for lib in $(for p in "$VORNCTL" "$VORNKBD"; do ldd "$p"; done | grep -o '/[^ ]*' | sort -u); do
+cp "$VORNCTL" "$VORNKBD" "$UDEVADM" "$R/bin/"
+mkdir -p "$R/lib/systemd" "$R/usr/lib/udev/rules.d" "$R/run"
+ln -s /bin/udevadm "$R/lib/systemd/systemd-udevd"
+# The rule as the package installs it.
+cp "$SRC/res/60-vornutil.rules" "$R/usr/lib/udev/rules.d/"
+for lib in $(for p in "$VORNCTL" "$VORNKBD" "$UDEVADM"; do ldd "$p"; done | grep -o '/[^ ]*' | sort -u); do
 	mkdir -p "$R$(dirname "$lib")"
 	cp -L "$lib" "$R$lib"
 done
