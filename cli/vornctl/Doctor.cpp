@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#if defined(__linux__)
 #include <sys/utsname.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -88,7 +90,7 @@ Rule FindRule(const std::string& root) {
 }
 
 // An active session of `uid` on a seat, as logind records it: "SEAT" or an empty string.
-std::string ActiveSeat(const std::string& root, uid_t uid) {
+std::string ActiveSeat(const std::string& root, unsigned uid) {
     std::error_code error;
     fs::directory_iterator sessions(root + "/run/systemd/sessions", error);
     if (error) return {};
@@ -112,9 +114,9 @@ struct Node {
     std::string model;  // the model table's name; empty for another device
     bool uaccessTag = false;
     bool nodeExists = false;
-    mode_t mode = 0;
-    uid_t owner = 0;
-    gid_t group = 0;
+    unsigned mode = 0;
+    unsigned owner = 0;
+    unsigned group = 0;
     int openError = 0;
 };
 
@@ -226,8 +228,7 @@ std::pair<std::string, std::string> Diagnose(const Node& node, const DoctorHost&
         return {denied + "; the udev rule is masked by " + facts.rule.path,
                 "remove the link " + facts.rule.path + " and " + kTriggerStep};
     }
-    if (facts.rule.state == RuleState::kDifferent && node.model.empty() == false &&
-        !node.uaccessTag) {
+    if (facts.rule.state == RuleState::kDifferent && !node.model.empty() && !node.uaccessTag) {
         return {denied + "; the rule " + facts.rule.path + " is not this version's",
                 "replace it: vornctl udev-rule | sudo tee " + facts.rule.path +
                     " >/dev/null, then " + kTriggerStep};
@@ -292,23 +293,23 @@ const std::vector<std::string>& UdevRuleFolders() {
 DoctorHost SystemDoctorHost(const std::string& version) {
     DoctorHost host;
     host.version = version;
+#if defined(__linux__)
     struct utsname name {};
     if (::uname(&name) == 0) {
         host.kernel = std::string(name.sysname) + " " + name.release + " " + name.machine;
     }
     host.uid = ::getuid();
-    const int count = ::getgroups(0, nullptr);
-    if (count > 0) {
-        host.groups.resize(static_cast<std::size_t>(count));
-        host.groups.resize(
-            static_cast<std::size_t>(std::max(0, ::getgroups(count, host.groups.data()))));
-    }
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(0, ::getgroups(0, nullptr))));
+    const int count =
+        groups.empty() ? 0 : ::getgroups(static_cast<int>(groups.size()), groups.data());
+    for (int i = 0; i < count; ++i) host.groups.push_back(groups[static_cast<std::size_t>(i)]);
     host.openError = [](const std::string& path) {
         const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) return errno;
         ::close(fd);
         return 0;
     };
+#endif
     return host;
 }
 
@@ -324,7 +325,7 @@ int RunDoctor(const DoctorHost& host, std::ostream& out) {
         << "user:          uid " << host.uid;
     if (!host.groups.empty()) {
         out << ", groups";
-        for (const gid_t group : host.groups) out << ' ' << group;
+        for (const unsigned group : host.groups) out << ' ' << group;
     }
     out << '\n'
         << "udev:          "

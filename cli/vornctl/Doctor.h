@@ -4,8 +4,6 @@
 // that it can be run over a made-up tree.
 #pragma once
 
-#include <sys/types.h>
-
 #include <functional>
 #include <ostream>
 #include <string>
@@ -23,7 +21,8 @@ struct DoctorHost {
     std::function<int(const std::string& path)> openError;
 };
 
-// The running system: root "", uname, getuid, getgroups and a real open.
+// The running system: root "", uname, getuid, getgroups and a real open (on Linux; elsewhere
+// only the open).
 DoctorHost SystemDoctorHost(const std::string& version);
 
 // The folders udev reads rules from, first found wins, relative to the root.

@@ -1,10 +1,10 @@
 // vornctl: keymap upload and download and script download from the command line, on the
 // keyboards the system's HID backend finds; and doctor, udev-rule and watch about the
 // system. See VornctlHelp() for the commands.
-#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,7 +18,9 @@ namespace {
 
 std::atomic<bool> stopRequested{false};
 
-void RequestStop(int) { stopRequested.store(true); }
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void RequestStop(int) { stopRequested.store(true); }
 
 }  // namespace
 
@@ -32,10 +34,8 @@ int main(int argc, char** argv) {
     // watch runs until interrupted, and then stops its monitor before leaving; every other
     // command keeps the default reaction to a signal.
     if (!args.empty() && args.front() == "watch") {
-        struct sigaction action {};
-        action.sa_handler = RequestStop;
-        ::sigaction(SIGINT, &action, nullptr);
-        ::sigaction(SIGTERM, &action, nullptr);
+        std::signal(SIGINT, RequestStop);
+        std::signal(SIGTERM, RequestStop);
     }
     const vorn::cli::HostContext host{
         *platform,

@@ -23,7 +23,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-constexpr uid_t kUser = 1000;
+constexpr unsigned kUser = 1000;
 
 class DoctorTest : public ::testing::Test {
   protected:
