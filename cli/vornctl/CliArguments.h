@@ -24,11 +24,11 @@ enum class CliAction {
 
 struct CliCommand {
     CliAction action = CliAction::kHelp;
-    bool all = false;                 // list --all
-    std::string file;                 // the FILE of a transfer
-    std::optional<int> keyboard;      // --keyboard I: index into the keyboard list
-    std::optional<int> slot;          // --slot S: script slot FN+S
-    bool noBackup = false;            // keymap-download/-restore --no-backup
+    bool all = false;                   // list --all
+    std::string file;                   // the FILE of a transfer
+    std::optional<int> keyboard;        // --keyboard I: index into the keyboard list
+    std::optional<int> slot;            // --slot S: script slot FN+S
+    bool noBackup = false;              // keymap-download/-restore --no-backup
     std::optional<std::string> diff{};  // keymap-info --diff OTHER
 };
 
