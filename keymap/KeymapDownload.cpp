@@ -139,7 +139,8 @@ class GuardedDownload {
             return Recover(link, session, backup, message::kDownloadFailed,
                            "Block " + std::to_string(k) + " was not taken by the keyboard.");
         }
-        if (std::string difference = CompareKeyboard(link, keyboard, *blocks);
+        if (std::string difference =
+                options_.verify ? CompareKeyboard(link, keyboard, *blocks) : std::string();
             !difference.empty()) {
             return Recover(link, session, backup, message::kDownloadFailed, difference);
         }

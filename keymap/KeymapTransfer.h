@@ -34,6 +34,9 @@ struct DownloadOptions {
     // tries, which gives a keyboard that reset itself time to come back.
     int restoreTries = 3;
     std::chrono::milliseconds restorePause{1500};
+    // The read-back after the last block. Only a measurement of what the check costs
+    // turns it off.
+    bool verify = true;
 };
 
 // Writes a keymap file the user picks into the selected keyboard. The file is checked and
