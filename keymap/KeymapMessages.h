@@ -18,4 +18,11 @@ inline constexpr const char* kWriteFileFailed = "Fail to write to the file.";
 inline constexpr const char* kUploadFailed = "Upload failed.";
 inline constexpr const char* kUploadDone = "Upload successfully.";
 
+// Before a download erases the keyboard, its keymap is saved; when that cannot be done the
+// window asks, and vornctl refuses.
+inline constexpr const char* kBackupQuestion =
+    "The keyboard's current keymap could not be saved first. Download without a backup?";
+inline constexpr const char* kBackupRefused =
+    "The keymap was not downloaded: the keyboard's current keymap could not be saved first.";
+
 }  // namespace vorn::keymap::message

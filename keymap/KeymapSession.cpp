@@ -73,11 +73,12 @@ std::variant<KeymapSession, state::Outcome> BeginKeymapTransfer(state::MainState
 }
 
 state::Outcome RunKeymapTransfer(state::MainState& state, hid::Link& link, state::UserSeam& user,
-                                 TransferKind kind, TransferRest rest) {
+                                 TransferKind kind, const TransferRest& rest) {
     const auto begun = BeginKeymapTransfer(state, link, user, kind);
     if (const auto* ended = std::get_if<state::Outcome>(&begun)) return *ended;
     const Ending ending = rest(link, std::get<KeymapSession>(begun));
-    user.ShowMessage(ending.message);
+    if (ending.message)
+        user.Tell({ending.message, ending.detail, state::MessageTone::kInformation});
     return ending.outcome;
 }
 

@@ -1,6 +1,7 @@
 // What keymap upload and download share: the checks and steps before the file is opened.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <variant>
@@ -25,10 +26,12 @@ struct KeymapSession {
 // The file dialog both procedures show (kind aside).
 state::FileDialogRequest KeymapFileDialog();
 
-// What a procedure is to show when it ends, and how it ended.
+// What a procedure is to show when it ends, and how it ended. A null message ends it
+// without a word (the user has just answered a question); the detail goes below the text.
 struct Ending {
     const char* message;
     state::Outcome outcome;
+    std::string detail{};
 };
 
 // The common beginning: refuses while a script download runs (silently), without keyboards,
@@ -41,8 +44,8 @@ std::variant<KeymapSession, state::Outcome> BeginKeymapTransfer(state::MainState
 
 // A whole procedure: the common beginning, then `rest` on the chosen file, whose message is
 // shown. The outcome of whichever part ended it.
-using TransferRest = Ending (*)(hid::Link& link, const KeymapSession& session);
+using TransferRest = std::function<Ending(hid::Link& link, const KeymapSession& session)>;
 state::Outcome RunKeymapTransfer(state::MainState& state, hid::Link& link, state::UserSeam& user,
-                                 TransferKind kind, TransferRest rest);
+                                 TransferKind kind, const TransferRest& rest);
 
 }  // namespace vorn::keymap

@@ -66,11 +66,11 @@ HidCall SimKeyboard::OnSetFeature(const std::uint8_t* report, std::size_t length
     Delay();
     std::lock_guard lock(mutex_);
     ++setCalls_;
-    if (vanished_ || setFault_.Fails()) return HidCall::kFailed;
+    if (Gone() || setFault_.Fails()) return HidCall::kFailed;
     if (!report || length != static_cast<std::size_t>(reportLength_) || report[0] != kReportId)
         return HidCall::kFailed;
     Take(report + 1, length - 1);
-    return HidCall::kOk;
+    return vanished_ ? HidCall::kFailed : HidCall::kOk;
 }
 
 HidCall SimKeyboard::OnGetFeature(std::uint8_t* report, std::size_t length) {
@@ -80,7 +80,7 @@ HidCall SimKeyboard::OnGetFeature(std::uint8_t* report, std::size_t length) {
         std::lock_guard lock(mutex_);
         ++getCalls_;
         const std::size_t size = static_cast<std::size_t>(reportLength_) + 1;
-        if (vanished_ || getFault_.Fails()) return HidCall::kFailed;
+        if (Gone() || getFault_.Fails()) return HidCall::kFailed;
         if (!report || length != size || report[0] != kReportId) return HidCall::kFailed;
         ready = !hold_ && served_ < outgoing_.size();
         if (ready) {
@@ -120,9 +120,23 @@ void SimKeyboard::Receive(const Bytes& packet) {
     log_.push_back({packet, ok});
     changed_.notify_all();
     if (!ok) return;
-    const std::optional<ReplyFault> fault = FaultFor(packet[kCommandAt]);
+    std::optional<BlockWriteFault> blockFault;
+    if (packet[kCommandAt] == CMD_WRITE_KEYMAP && l >= 3) {
+        const auto found = blockFaults_.find(packet[kCommandAt + 1]);
+        if (found != blockFaults_.end()) {
+            blockFault = found->second;
+            blockFaults_.erase(found);
+        }
+    }
+    if (blockFault && blockFault->vanishFor) return DropOff(*blockFault->vanishFor);
+    const std::optional<ReplyFault> fault =
+        blockFault ? std::optional<ReplyFault>(blockFault->reply) : FaultFor(packet[kCommandAt]);
     const bool refused = fault && fault->status && ChangesState(packet[kCommandAt]);
     Reply reply = Execute(packet, !refused);
+    if (blockFault && blockFault->corrupt && !refused) {
+        if (Bytes* block = Find(packet[kCommandAt + 1]); block && !block->empty())
+            block->front() = static_cast<std::uint8_t>(~block->front());
+    }
     if (!rawReplies_.empty()) {
         Serve(rawReplies_.front());
         rawReplies_.pop_front();
@@ -242,6 +256,29 @@ void SimKeyboard::Delay() const {
     if (latency.count() > 0) std::this_thread::sleep_for(latency);
 }
 
+bool SimKeyboard::Gone() {
+    if (vanished_ && backAt_ && std::chrono::steady_clock::now() >= *backAt_) {
+        vanished_ = false;
+        backAt_.reset();
+    }
+    return vanished_;
+}
+
+// Whatever was half sent or half served is lost with the connection.
+void SimKeyboard::DropOff(std::chrono::milliseconds duration) {
+    vanished_ = true;
+    backAt_.reset();
+    if (duration != kGone) backAt_ = std::chrono::steady_clock::now() + duration;
+    incoming_.clear();
+    outgoing_.clear();
+    served_ = 0;
+}
+
+void SimKeyboard::FaultBlockWrite(std::uint8_t block, const BlockWriteFault& fault) {
+    std::lock_guard lock(mutex_);
+    blockFaults_[block] = fault;
+}
+
 void SimKeyboard::SetGeometry(std::uint16_t blockSize, std::uint8_t blockCount) {
     std::lock_guard lock(mutex_);
     blockSize_ = blockSize;
@@ -343,6 +380,7 @@ void SimKeyboard::FailGetFeature(int count, int after) {
 void SimKeyboard::Vanish() {
     std::lock_guard lock(mutex_);
     vanished_ = true;
+    backAt_.reset();
 }
 
 bool SimKeyboard::Vanished() const {
@@ -359,6 +397,8 @@ void SimKeyboard::ClearFaults() {
     std::lock_guard lock(mutex_);
     nextFaults_.clear();
     commandFaults_.clear();
+    blockFaults_.clear();
+    backAt_.reset();
     rawReplies_.clear();
     setFault_ = {};
     getFault_ = {};

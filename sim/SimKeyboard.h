@@ -53,6 +53,18 @@ class SimKeyboard {
         std::optional<int> dataLength{};
     };
 
+    // What befalls the next write of one keymap block, as a download that goes wrong half-way
+    // meets it.
+    struct BlockWriteFault {
+        ReplyFault reply{};    // refused (status) or never answered (noReply)
+        bool corrupt = false;  // carried out, but the block keeps its first byte inverted
+        // The keyboard drops off the bus as the write arrives (the write is not carried out):
+        // every transfer fails for this long, then it answers again with the keymap it had
+        // then. kGone: it never comes back.
+        std::optional<std::chrono::milliseconds> vanishFor{};
+    };
+    static constexpr std::chrono::milliseconds kGone = std::chrono::milliseconds::max();
+
     struct ScriptWrite {
         std::uint8_t sequence = 0;
         Bytes bytes;
@@ -106,6 +118,8 @@ class SimKeyboard {
     // The next command received is carried out and answered with exactly these bytes
     // (served as a reply with length byte packet[1]), whatever they are.
     void QueueRawReply(Bytes packet);
+    // Applies to the next write of keymap block `block` only (and before FaultNext).
+    void FaultBlockWrite(std::uint8_t block, const BlockWriteFault& fault);
     // While held, replies are made but not served: get-feature answers "not ready".
     void HoldReplies(bool hold);
     // Replies served to their last report so far, and a wait for that count.
@@ -152,6 +166,8 @@ class SimKeyboard {
     std::uint8_t WriteScript(std::uint8_t sequence, const std::uint8_t* data, std::size_t count);
     void Serve(const Bytes& packet);
     void Delay() const;
+    bool Gone();  // vanished, unless the time to come back has come
+    void DropOff(std::chrono::milliseconds duration);
     Bytes* Find(std::uint8_t block);
     const Bytes* Find(std::uint8_t block) const;
 
@@ -178,6 +194,8 @@ class SimKeyboard {
     CallFault setFault_;
     CallFault getFault_;
     bool vanished_ = false;
+    std::optional<std::chrono::steady_clock::time_point> backAt_;  // none: gone for good
+    std::map<std::uint8_t, BlockWriteFault> blockFaults_;
     std::chrono::microseconds latency_{0};
     std::uint64_t setCalls_ = 0;
     std::uint64_t getCalls_ = 0;

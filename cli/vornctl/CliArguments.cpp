@@ -18,13 +18,16 @@ struct ActionWord {
     std::string_view word;
     CliAction action;
     bool takesFile;
+    bool fileOptional = false;
 };
 
-constexpr std::array<ActionWord, 4> kActions{{
+constexpr std::array<ActionWord, 6> kActions{{
     {"list", CliAction::kList, false},
     {"keymap-upload", CliAction::kKeymapUpload, true},
     {"keymap-download", CliAction::kKeymapDownload, true},
     {"script-download", CliAction::kScriptDownload, true},
+    {"keymap-restore", CliAction::kKeymapRestore, true, true},
+    {"keymap-info", CliAction::kKeymapInfo, true},
 }};
 
 const ActionWord* FindAction(std::string_view word) {
@@ -54,6 +57,8 @@ struct Words {
     std::optional<int> keyboard;
     std::optional<int> slot;
     bool help = false;
+    bool noBackup = false;
+    std::optional<std::string> diff;
 };
 
 class Parser {
@@ -117,6 +122,17 @@ class Parser {
             words.all = true;
             return true;
         }
+        if (arg == "--no-backup") {
+            words.noBackup = true;
+            return true;
+        }
+        if (Names(arg, "--diff")) {
+            if (words.diff) return Fail("give --diff once");
+            const std::optional<std::string_view> value = Value(arg, "--diff");
+            if (!value || value->empty()) return Fail("--diff needs a keymap file");
+            words.diff = std::string(*value);
+            return true;
+        }
         if (Names(arg, "--keyboard")) {
             return Number(arg, "--keyboard", kHighestKeyboard, words.keyboard, "0 to 15");
         }
@@ -139,12 +155,13 @@ bool Fail(std::string& problem, std::string text) {
 // The words of one action, checked against what that action takes.
 bool Check(const ActionWord& action, const Words& words, std::string& problem) {
     const std::string name(action.word);
-    if (action.takesFile && words.files.empty()) return Fail(problem, name + " needs a FILE");
+    if (action.takesFile && !action.fileOptional && words.files.empty())
+        return Fail(problem, name + " needs a FILE");
     if (!action.takesFile && !words.files.empty()) {
         return Fail(problem, name + " takes no file (\"" + words.files.front() + "\")");
     }
     if (words.files.size() > 1) return Fail(problem, name + " takes one FILE");
-    if (action.takesFile && words.files.front().empty()) {
+    if (!words.files.empty() && words.files.front().empty()) {
         return Fail(problem, "the FILE must not be empty");
     }
     if (words.all && action.action != CliAction::kList) {
@@ -152,6 +169,17 @@ bool Check(const ActionWord& action, const Words& words, std::string& problem) {
     }
     if (words.keyboard && action.action == CliAction::kList) {
         return Fail(problem, "list shows every keyboard; --keyboard goes with a transfer");
+    }
+    const bool keymapIn =
+        action.action == CliAction::kKeymapDownload || action.action == CliAction::kKeymapRestore;
+    if (words.noBackup && !keymapIn) {
+        return Fail(problem, "--no-backup goes with keymap-download and keymap-restore only");
+    }
+    if (words.diff && action.action != CliAction::kKeymapInfo) {
+        return Fail(problem, "--diff goes with keymap-info only");
+    }
+    if (words.keyboard && action.action == CliAction::kKeymapInfo) {
+        return Fail(problem, "keymap-info reads files only; --keyboard goes with a transfer");
     }
     const bool script = action.action == CliAction::kScriptDownload;
     if (words.slot && !script) return Fail(problem, "--slot goes with script-download only");
@@ -173,16 +201,19 @@ bool ParseCliArguments(const std::vector<std::string>& args, CliCommand& command
     const ActionWord* action = FindAction(*words.action);
     if (!action) return Fail(problem, "unknown command \"" + *words.action + "\"");
     if (!Check(*action, words, problem)) return false;
-    command = CliCommand{action->action, words.all,
-                         words.files.empty() ? std::string() : words.files.front(), words.keyboard,
-                         words.slot};
+    command = CliCommand{
+        action->action, words.all,  words.files.empty() ? std::string() : words.files.front(),
+        words.keyboard, words.slot, words.noBackup,
+        words.diff};
     return true;
 }
 
 std::string VornctlUsage() {
     return "Usage: vornctl list [--all]\n"
            "       vornctl keymap-upload FILE [--keyboard I]\n"
-           "       vornctl keymap-download FILE [--keyboard I]\n"
+           "       vornctl keymap-download FILE [--keyboard I] [--no-backup]\n"
+           "       vornctl keymap-restore [FILE] [--keyboard I] [--no-backup]\n"
+           "       vornctl keymap-info FILE [--diff OTHER]\n"
            "       vornctl script-download FILE --slot S [--keyboard I]\n"
            "       vornctl doctor | udev-rule | watch\n"
            "       vornctl --help | --version\n";
@@ -199,7 +230,14 @@ std::string VornctlHelp() {
            "    --all            also every other HID interface looked at, and why it was\n"
            "                     not taken\n"
            "  keymap-upload      saves the keyboard's keymap to FILE (*.dat)\n"
-           "  keymap-download    writes the keymap file FILE into the keyboard\n"
+           "  keymap-download    writes the keymap file FILE into the keyboard; the keyboard's\n"
+           "                     keymap is saved first as a backup, and written back when\n"
+           "                     the download fails; without a backup nothing is erased\n"
+           "    --no-backup      downloads without saving the keyboard's keymap first\n"
+           "  keymap-restore     downloads the newest backup of the keyboard's model, or FILE\n"
+           "  keymap-info        what the header of the keymap file FILE says and whether\n"
+           "                     the file is whole\n"
+           "    --diff OTHER     also which blocks and byte ranges differ from OTHER\n"
            "  script-download    compiles the script FILE (*.vs) into temp.o in the current\n"
            "                     directory and programs it into script slot FN+S\n"
            "    --slot S         the script slot, 0 to 9\n"
@@ -217,7 +255,11 @@ std::string VornctlHelp() {
            "The keyboard's answers and the outcome are shown on standard error in the\n"
            "words of VornUtil's message boxes; a script download shows its progress there.\n"
            "\n"
-           "Exit status: 0 done; 1 the procedure failed or was refused; 2 wrong arguments.\n"
+           "Backups are kept in $XDG_STATE_HOME/vornutil/backups (by default\n"
+           "~/.local/state/vornutil/backups), the newest 20 of each model.\n"
+           "\n"
+           "Exit status: 0 done; 1 the procedure failed or was refused (keymap-info: the\n"
+           "file is short or foreign, or differs from OTHER); 2 wrong arguments.\n"
            "doctor: 0 when every supported keyboard plugged in can be used, else 1.\n";
 }
 

@@ -12,14 +12,24 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
-enum class CliAction { kHelp, kList, kKeymapUpload, kKeymapDownload, kScriptDownload };
+enum class CliAction {
+    kHelp,
+    kList,
+    kKeymapUpload,
+    kKeymapDownload,
+    kScriptDownload,
+    kKeymapRestore,
+    kKeymapInfo,
+};
 
 struct CliCommand {
     CliAction action = CliAction::kHelp;
-    bool all = false;             // list --all
-    std::string file;             // the FILE of a transfer
-    std::optional<int> keyboard;  // --keyboard I: index into the keyboard list
-    std::optional<int> slot;      // --slot S: script slot FN+S
+    bool all = false;                   // list --all
+    std::string file;                   // the FILE of a transfer
+    std::optional<int> keyboard;        // --keyboard I: index into the keyboard list
+    std::optional<int> slot;            // --slot S: script slot FN+S
+    bool noBackup = false;              // keymap-download/-restore --no-backup
+    std::optional<std::string> diff{};  // keymap-info --diff OTHER
 };
 
 // The arguments after the program name. False on a wrong call, with what is wrong in

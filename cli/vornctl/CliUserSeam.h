@@ -26,6 +26,9 @@ class CliUserSeam : public state::UserSeam {
     void AnswerYes(bool yes) { answerYes_ = yes; }
     std::optional<std::string> AskOpenFile(const state::FileDialogRequest& request) override;
     std::optional<std::string> AskSaveFile(const state::FileDialogRequest& request) override;
+    // The path the file dialogs answer with from now on (keymap-restore finds its file
+    // only once the keyboard is chosen).
+    void SetPath(std::string path) { path_ = std::move(path); }
 
     std::vector<std::string> Messages() const;
     // The message that ended the procedure; empty when none was shown.
@@ -33,7 +36,7 @@ class CliUserSeam : public state::UserSeam {
 
   private:
     CliConsole& console_;
-    const std::string path_;
+    std::string path_;
     mutable std::mutex mutex_;
     std::vector<std::string> messages_;
     std::atomic<bool> answerYes_{false};

@@ -7,6 +7,8 @@
 
 #include "cli/vornctl/CliConsole.h"
 #include "cli/vornctl/CliUserSeam.h"
+#include "cli/vornctl/KeymapInfo.h"
+#include "keymap/KeymapBackup.h"
 #include "keymap/KeymapTransfer.h"
 #include "script/CompilerState.h"
 #include "script/ScriptDownload.h"
@@ -93,17 +95,55 @@ state::Outcome DownloadScript(state::MainState& state, hid::Link& link, CliUserS
     return ended.value_or(download.LastOutcome());
 }
 
-state::Outcome RunProcedure(CliAction action, state::MainState& state, hid::Link& link,
+// A download from the command line: without a backup it erases nothing, unless told
+// --no-backup.
+keymap::DownloadOptions DownloadOptions(const CliCommand& command, const VornctlContext& context) {
+    keymap::DownloadOptions options;
+    options.backup =
+        command.noBackup ? keymap::BackupPolicy::kSkip : keymap::BackupPolicy::kRequire;
+    options.backupFolder = context.backupFolder;
+    options.restorePause = context.restorePause;
+    return options;
+}
+
+// keymap-restore without a FILE: the newest backup of the selected keyboard's model. False,
+// with a remark, when there is none. Without a selection the procedure itself answers.
+bool FindNewestBackup(const state::MainState& state, const VornctlContext& context,
+                      CliUserSeam& user, CliConsole& console) {
+    const int selected = state.keyboards.Selected();
+    if (selected < 0 || selected >= state.devices.count) return true;
+    const hid::DeviceEntry& entry = state.devices.entries[static_cast<std::size_t>(selected)];
+    const keymap::BackupStore store(context.backupFolder);
+    std::string problem;
+    const std::vector<std::string> backups = store.List(entry.vendorId, entry.productId, problem);
+    if (!problem.empty()) console.Note(problem);
+    if (backups.empty()) {
+        console.Note("there is no backup of the " + state.keyboards.SelectedText() + " (" +
+                     Ids(entry) + ") in " + store.Folder());
+        return false;
+    }
+    console.Note("restoring " + backups.back());
+    user.SetPath(backups.back());
+    return true;
+}
+
+state::Outcome RunProcedure(const CliCommand& command, state::MainState& state, hid::Link& link,
                             CliUserSeam& user, CliConsole& console, const VornctlContext& context) {
-    switch (action) {
+    switch (command.action) {
         case CliAction::kKeymapUpload:
             return keymap::KeymapUpload(state, link, user);
+        case CliAction::kKeymapRestore:
+            if (command.file.empty() && !FindNewestBackup(state, context, user, console)) {
+                return state::Outcome::kRefused;
+            }
+            [[fallthrough]];
         case CliAction::kKeymapDownload:
-            return keymap::KeymapDownload(state, link, user);
+            return keymap::KeymapDownload(state, link, user, DownloadOptions(command, context));
         case CliAction::kScriptDownload:
             return DownloadScript(state, link, user, console, context);
         case CliAction::kHelp:
         case CliAction::kList:
+        case CliAction::kKeymapInfo:
             break;
     }
     return state::Outcome::kRefused;
@@ -127,8 +167,7 @@ void Explain(const CliCommand& command, const state::MainState& state, const std
 int Transfer(const CliCommand& command, const VornctlContext& context, state::MainState& state,
              hid::Link& link, CliUserSeam& user, CliConsole& console) {
     if (!Select(command, state, console)) return kExitFailed;
-    const state::Outcome outcome =
-        RunProcedure(command.action, state, link, user, console, context);
+    const state::Outcome outcome = RunProcedure(command, state, link, user, console, context);
     Explain(command, state, user.LastMessage(), context, console);
     return outcome == state::Outcome::kDone ? kExitOk : kExitFailed;
 }
@@ -140,6 +179,11 @@ int RunVornctl(const CliCommand& command, const VornctlContext& context) {
         context.out << VornctlHelp();
         context.out.flush();
         return kExitOk;
+    }
+    if (command.action == CliAction::kKeymapInfo) {
+        const int status = KeymapInfo(command.file, command.diff, context.out, context.err);
+        context.out.flush();
+        return status;
     }
     CliConsole console(context.err, context.errIsTerminal);
     CliUserSeam user(console, command.file);

@@ -27,6 +27,10 @@ struct VornctlContext {
     std::string intermediateFile = "temp.o";
     // How a script download compiles; empty for the compiler itself.
     script::CompileStep compile{};
+    // Where keymap downloads keep their backups; empty for the user's state folder.
+    std::string backupFolder{};
+    // The pause before a backup is written back again into a keyboard that failed.
+    std::chrono::milliseconds restorePause{1500};
 };
 
 // kExitOk when the procedure was done (or the listing was made), kExitFailed when it was

@@ -101,6 +101,7 @@ class Parser {
             {"--block-size", 0, 0xFFFF},
             {"--blocks", 0, 0xFF},
             {"--report-length", hid::kMinReportLength, hid::kMaxReportLength},
+            {"--refuse-block", 1, 0xFF},
         };
         for (const Field& field : kFields) {
             if (name != field.name) continue;
@@ -131,6 +132,8 @@ class Parser {
             options_.blockSize = word;
         } else if (name == "--blocks") {
             options_.blockCount = static_cast<std::uint8_t>(value);
+        } else if (name == "--refuse-block") {
+            options_.refuseBlock = static_cast<std::uint8_t>(value);
         } else {
             options_.reportLength = static_cast<int>(value);
         }
@@ -163,7 +166,7 @@ bool ParseKbdArguments(const std::vector<std::string>& args, KbdOptions& options
 std::string VornkbdUsage() {
     return "Usage: vornkbd --model NAME [--block-size S --blocks N] [--keymap FILE]\n"
            "               [--report-length R] [--dump DIR] [--verbose]\n"
-           "               [--vendor V] [--product P] [--usage U]\n";
+           "               [--vendor V] [--product P] [--usage U] [--refuse-block K]\n";
 }
 
 std::string VornkbdHelp() {
@@ -194,6 +197,8 @@ std::string VornkbdHelp() {
            "  --vendor V, --product P, --usage U\n"
            "                      present other ids or another top-level usage, to see how\n"
            "                      VornUtil treats a device it does not take\n"
+           "  --refuse-block K    refuses the first write of keymap block K, as a keyboard\n"
+           "                      that fails half-way through a download\n"
            "  --version           prints the version\n";
 }
 

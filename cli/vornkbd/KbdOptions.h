@@ -27,6 +27,9 @@ struct KbdOptions {
     std::string keymapFile;  // loaded before the device appears
     std::string dumpDir;     // keymap.dat, slots.txt and slotK.txt, written on the way out
     bool verbose = false;
+    // Refuses the first write of this keymap block (after the --keymap file is loaded), as
+    // a keyboard that fails half-way through a download.
+    std::optional<std::uint8_t> refuseBlock;
 };
 
 // The arguments after the program name; false with what is wrong in `problem`.

@@ -50,10 +50,18 @@ std::string Run(hid::HidPlatform& platform, const std::string& path, Procedure p
     return user.Last().empty() ? std::string("the procedure ended without a word") : user.Last();
 }
 
+// The keyboard's own store fills itself from its file: there is no earlier keymap anyone
+// could want back, and nothing goes into the user's backups.
+state::Outcome DownloadUnguarded(state::MainState& state, hid::Link& link, state::UserSeam& user) {
+    keymap::DownloadOptions options;
+    options.backup = keymap::BackupPolicy::kSkip;
+    return keymap::KeymapDownload(state, link, user, options);
+}
+
 }  // namespace
 
 std::string KeymapStore::Load(const std::string& path) {
-    return Run(platform_, path, &keymap::KeymapDownload);
+    return Run(platform_, path, &DownloadUnguarded);
 }
 
 std::string KeymapStore::Save(const std::string& path) {

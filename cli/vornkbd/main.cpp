@@ -140,6 +140,11 @@ int Run(const KbdOptions& options) {
         const std::string loaded = store.Load(options.keymapFile);
         if (!loaded.empty()) return Fail(options.keymapFile + ": " + loaded);
     }
+    if (options.refuseBlock) {
+        vorn::sim::SimKeyboard::BlockWriteFault refusal;
+        refusal.reply.status = 0x12;  // the keyboard's own refusal, no link failure
+        keyboard.FaultBlockWrite(*options.refuseBlock, refusal);
+    }
     CatchStopSignals();
     const int status = Serve(options, keyboard);
     if (!options.dumpDir.empty() && !WriteDump(options.dumpDir, store, keyboard, error)) {

@@ -10,6 +10,8 @@ mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 mkdir -p /tmp
 cd /tmp || exit 1
+# Keymap downloads keep a backup of the keyboard's keymap in the user's state folder.
+export XDG_STATE_HOME=/tmp/state
 exec >/dev/ttyS1 2>&1
 
 up() { cut -d' ' -f1 /proc/uptime; }
@@ -291,6 +293,17 @@ sed 's/^/  watch err| /' /tmp/watch.err
 check "watch ends with status 0 on SIGINT" [ "$ws" = 0 ]
 check "watch: arrival, list of one, removal, list of none, in that order" \
 	sh -c "grep -v '^0	' /tmp/watch.out | tr '\n' '|' | grep -q 'keyboards: 0|.*arrival: a HID interface|keyboards: 1|.*removal: a device|keyboards: 0|'"
+
+# ---- a download that the keyboard refuses at block 2 ends with the earlier keymap ----
+start_kbd refuse --model "Orvane Pro" --keymap /data/orvane.dat --refuse-block 2 --dump /tmp/refuse
+k5=$kbd
+ctl refused keymap-download /data/changed.dat --keyboard 0
+check "keymap-download refused at block 2: exit 1, the download's message first, the keymap written back" \
+	sh -c '[ '"$status"' = 1 ] &&
+		[ "$(head -n 1 /tmp/refused.err)" = "Fail to download the selected file to the keyboard." ] &&
+		grep -q "earlier keymap was written back" /tmp/refused.err'
+check "vornkbd (refusing block 2) ends with status 0 on SIGTERM" stop_kbd "$k5" refuse
+check "the keyboard refusing block 2 holds its earlier keymap (--dump)" cmp /data/orvane.dat /tmp/refuse/keymap.dat
 
 echo "obs: modules: $(cut -d' ' -f1 /proc/modules | tr '\n' ' ')"
 echo "@@ exit=$rc uptime=$(up)"

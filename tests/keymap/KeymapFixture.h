@@ -12,6 +12,7 @@
 #include "hid/Discovery.h"
 #include "hid/Link.h"
 #include "keymap/KeymapFile.h"
+#include "keymap/KeymapTransfer.h"
 #include "sim/SimHidPlatform.h"
 #include "sim/SimKeyboard.h"
 #include "state/KeyboardList.h"
@@ -67,6 +68,16 @@ class KeymapFixture : public ::testing::Test {
         ListKeyboards();
         state.keyboards.SetSelected(0);
         return keyboard;
+    }
+
+    // A download that keeps its backups in the test's folder and writes them back without
+    // the program's long pause.
+    DownloadOptions Guarded(BackupPolicy policy = BackupPolicy::kAsk) const {
+        DownloadOptions options;
+        options.backup = policy;
+        options.backupFolder = dir.File("backups");
+        options.restorePause = std::chrono::milliseconds(50);
+        return options;
     }
 
     // Bytes that differ from block to block and from seed to seed.

@@ -48,7 +48,9 @@ class VornctlFixture : public ::testing::Test {
                                      [this](hid::HidHandle) { return problem; },
                                      replyWait,
                                      dir.File("temp.o"),
-                                     compile};
+                                     compile,
+                                     dir.File("backups"),
+                                     std::chrono::milliseconds(10)};
         Outcome outcome;
         outcome.status = VornctlMain(args, context);
         outcome.out = out.str();
