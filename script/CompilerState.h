@@ -58,6 +58,9 @@ struct CompilerState {
     bool trace = true;
     // Filled when a compile is refused.
     Explanation explanation;
+    // Whether the script download shows the explanation as its message box's detail;
+    // vornctl keeps its output to the message alone.
+    bool explainInDetail = true;
 
     void ClearProgram() {
         programText.fill(0);

@@ -199,7 +199,7 @@ class SlotProgrammer {
         std::string failure = Compile(path, layout);
         if (!failure.empty()) {
             return {std::move(failure), Outcome::kRefused,
-                    ExplanationDetail(compiler_.explanation)};
+                    compiler_.explainInDetail ? ExplanationDetail(compiler_.explanation) : ""};
         }
         if (!file_.Open()) return {message::kReadFailed, Outcome::kFailed};
         const std::optional<std::size_t> lines = file_.CountLines();

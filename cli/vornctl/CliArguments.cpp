@@ -54,6 +54,7 @@ struct Words {
     std::optional<int> keyboard;
     std::optional<int> slot;
     bool help = false;
+    bool trace = false;
 };
 
 class Parser {
@@ -117,6 +118,10 @@ class Parser {
             words.all = true;
             return true;
         }
+        if (arg == "--trace") {
+            words.trace = true;
+            return true;
+        }
         if (Names(arg, "--keyboard")) {
             return Number(arg, "--keyboard", kHighestKeyboard, words.keyboard, "0 to 15");
         }
@@ -156,6 +161,7 @@ bool Check(const ActionWord& action, const Words& words, std::string& problem) {
     const bool script = action.action == CliAction::kScriptDownload;
     if (words.slot && !script) return Fail(problem, "--slot goes with script-download only");
     if (script && !words.slot) return Fail(problem, "script-download needs --slot S");
+    if (words.trace && !script) return Fail(problem, "--trace goes with script-download only");
     return true;
 }
 
@@ -173,9 +179,9 @@ bool ParseCliArguments(const std::vector<std::string>& args, CliCommand& command
     const ActionWord* action = FindAction(*words.action);
     if (!action) return Fail(problem, "unknown command \"" + *words.action + "\"");
     if (!Check(*action, words, problem)) return false;
-    command = CliCommand{action->action, words.all,
-                         words.files.empty() ? std::string() : words.files.front(), words.keyboard,
-                         words.slot};
+    command = CliCommand{
+        action->action, words.all,  words.files.empty() ? std::string() : words.files.front(),
+        words.keyboard, words.slot, words.trace};
     return true;
 }
 
@@ -183,7 +189,7 @@ std::string VornctlUsage() {
     return "Usage: vornctl list [--all]\n"
            "       vornctl keymap-upload FILE [--keyboard I]\n"
            "       vornctl keymap-download FILE [--keyboard I]\n"
-           "       vornctl script-download FILE --slot S [--keyboard I]\n"
+           "       vornctl script-download FILE --slot S [--keyboard I] [--trace]\n"
            "       vornctl --help\n";
 }
 
@@ -202,6 +208,7 @@ std::string VornctlHelp() {
            "  script-download    compiles the script FILE (*.vs) into temp.o in the current\n"
            "                     directory and programs it into script slot FN+S\n"
            "    --slot S         the script slot, 0 to 9\n"
+           "    --trace          also the compiler's trace lines (\"Command:PRINT\" ...)\n"
            "  --keyboard I       the keyboard with index I in the list; may be left out\n"
            "                     when only one keyboard is plugged in\n"
            "  --help             shows this help\n"

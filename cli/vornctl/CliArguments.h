@@ -20,6 +20,7 @@ struct CliCommand {
     std::string file;             // the FILE of a transfer
     std::optional<int> keyboard;  // --keyboard I: index into the keyboard list
     std::optional<int> slot;      // --slot S: script slot FN+S
+    bool trace = false;           // --trace: the compiler's trace lines on standard output
 };
 
 // The arguments after the program name. False on a wrong call, with what is wrong in

@@ -79,10 +79,13 @@ bool Select(const CliCommand& command, state::MainState& state, CliConsole& cons
     return true;
 }
 
-state::Outcome DownloadScript(state::MainState& state, hid::Link& link, CliUserSeam& user,
-                              CliConsole& console, const VornctlContext& context) {
+state::Outcome DownloadScript(const CliCommand& command, state::MainState& state, hid::Link& link,
+                              CliUserSeam& user, CliConsole& console,
+                              const VornctlContext& context) {
     auto compiler = std::make_unique<script::CompilerState>();
     compiler->intermediatePath = context.intermediateFile;
+    compiler->trace = command.trace;
+    compiler->explainInDetail = false;
     script::ScriptDownload download(state, link, user, *compiler, context.compile);
     state.SetObserver(&console);
     const std::optional<state::Outcome> ended = download.SCRIPTUpload();
@@ -93,15 +96,15 @@ state::Outcome DownloadScript(state::MainState& state, hid::Link& link, CliUserS
     return ended.value_or(download.LastOutcome());
 }
 
-state::Outcome RunProcedure(CliAction action, state::MainState& state, hid::Link& link,
+state::Outcome RunProcedure(const CliCommand& command, state::MainState& state, hid::Link& link,
                             CliUserSeam& user, CliConsole& console, const VornctlContext& context) {
-    switch (action) {
+    switch (command.action) {
         case CliAction::kKeymapUpload:
             return keymap::KeymapUpload(state, link, user);
         case CliAction::kKeymapDownload:
             return keymap::KeymapDownload(state, link, user);
         case CliAction::kScriptDownload:
-            return DownloadScript(state, link, user, console, context);
+            return DownloadScript(command, state, link, user, console, context);
         case CliAction::kHelp:
         case CliAction::kList:
             break;
@@ -127,8 +130,7 @@ void Explain(const CliCommand& command, const state::MainState& state, const std
 int Transfer(const CliCommand& command, const VornctlContext& context, state::MainState& state,
              hid::Link& link, CliUserSeam& user, CliConsole& console) {
     if (!Select(command, state, console)) return kExitFailed;
-    const state::Outcome outcome =
-        RunProcedure(command.action, state, link, user, console, context);
+    const state::Outcome outcome = RunProcedure(command, state, link, user, console, context);
     Explain(command, state, user.LastMessage(), context, console);
     return outcome == state::Outcome::kDone ? kExitOk : kExitFailed;
 }
