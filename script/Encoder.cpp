@@ -410,6 +410,16 @@ bool WriteIntermediateFile(const std::uint8_t* stream, std::size_t length, const
                            char* message) {
     // A new file of the user's only, renamed over the old one: a link or another file
     // planted under the intermediate file's name is replaced, never written through.
+    // Only a regular file or a link is replaced; a folder or a device under the name is
+    // left as it is, and the compile fails.
+    std::error_code error;
+    const auto existing = std::filesystem::symlink_status(path, error);
+    if (std::filesystem::exists(existing) && !std::filesystem::is_regular_file(existing) &&
+        !std::filesystem::is_symlink(existing)) {
+        const bool folder = std::filesystem::is_directory(existing);
+        ReportWriteFailure(folder ? "create" : "write", path, message);
+        return false;
+    }
     FreshFile fresh(path);
     if (!fresh.Open()) {
         ReportWriteFailure("create", path, message);
