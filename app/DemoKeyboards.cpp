@@ -11,31 +11,20 @@ using namespace std::chrono_literals;
 
 struct DemoScript {
     const char* name;
-    const char* text;  // lines ended by CR LF, as the script editor writes them
+    const char* text;
 };
 
-constexpr DemoScript kScripts[] = {
-    {"hello.vs",
-     "' Types a greeting.\r\n"
-     "PRINT \"Hello<ENT>\"\r\n"
-     "END\r\n"},
-    {"countdown.vs",
-     "' Counts down from 5, one number a second.\r\n"
-     "R1=5\r\n"
-     "AGAIN:\r\n"
-     "PRINT R1\r\n"
-     "WAIT 1000\r\n"
-     "R1=R1-1\r\n"
-     "IF R1>0 THEN\r\n"
-     "  GOTO AGAIN\r\n"
-     "END IF\r\n"
-     "END\r\n"},
-    {"broken.vs",
-     "' A script with a mistake, to see how the program reports one.\r\n"
-     "PRINT \"Hi\"\r\n"
-     "JUMP SOMEWHERE\r\n"
-     "END\r\n"},
+// The example scripts of examples/, as they are installed with the documentation.
+constexpr DemoScript kExamples[] = {
+#include "app/DemoExamples.inc"
 };
+
+// Besides the examples, a script with a mistake, to see how the program reports one.
+constexpr DemoScript kBroken = {"broken.vs",
+                                "' A script with a mistake, to see how the program reports one.\r\n"
+                                "PRINT \"Hi\"\r\n"
+                                "JUMP SOMEWHERE\r\n"
+                                "END\r\n"};
 
 // A keymap that reads like one: every block, 1 to N as the keyboard numbers them, holds a
 // run of key codes.
@@ -68,10 +57,12 @@ void AttachDemoKeyboards(sim::SimHidPlatform& platform) {
 
 std::vector<std::string> WriteDemoScripts(const std::string& folder) {
     std::vector<std::string> names;
-    for (const DemoScript& script : kScripts) {
+    auto write = [&](const DemoScript& script) {
         std::ofstream(folder + "/" + script.name, std::ios::binary) << script.text;
         names.push_back(script.name);
-    }
+    };
+    for (const DemoScript& script : kExamples) write(script);
+    write(kBroken);
     return names;
 }
 

@@ -16,7 +16,8 @@ inline constexpr char kDemoTessikPath[] = "demo/tessik-pro";
 // so the progress bar of a script download can be seen moving.
 void AttachDemoKeyboards(sim::SimHidPlatform& platform);
 
-// Writes the sample scripts into `folder`; returns their file names.
+// Writes the example scripts (examples/*.vs) and one with a mistake into `folder`;
+// returns their file names.
 std::vector<std::string> WriteDemoScripts(const std::string& folder);
 
 }  // namespace vorn::app

@@ -23,7 +23,7 @@ function(vorn_gzip_file source destination)
     set_property(GLOBAL APPEND PROPERTY VORN_PACKAGING_FILES ${out})
 endfunction()
 
-# ---- man pages, documentation, examples --------------------------------------------------
+# ---- man pages and documentation ---------------------------------------------------------
 file(GLOB vorn_man_pages CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/*.1)
 foreach(page ${vorn_man_pages})
     get_filename_component(name ${page} NAME)
@@ -38,9 +38,6 @@ vorn_gzip_file(${PROJECT_BINARY_DIR}/packaging/src/changelog ${VORN_PACKAGE_DOCD
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/deb/copyright DESTINATION ${VORN_PACKAGE_DOCDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/architecture.md
     DESTINATION ${VORN_PACKAGE_DOCDIR})
-if(EXISTS ${PROJECT_SOURCE_DIR}/examples)
-    install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${VORN_PACKAGE_DOCDIR}/examples)
-endif()
 
 # ---- desktop entry, icons, AppStream metadata (the window only) -------------------------
 if(VORN_BUILD_GUI)

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <system_error>
 
+#include "script/FreshFile.h"
 #include "script/InstructionSet.h"
 #include "script/SourcePass.h"
 #include "script/Translate.h"
@@ -56,9 +59,8 @@ enum class Fault { kNone, kStreamFull, kUnencodable };
 
 struct EncoderState {
     InstructionStream& stream;
-    std::uint32_t address = 0;  // instruction address of the next instruction
-    std::array<std::uint32_t, kMaxLabels> labelAddresses{};
-    std::uint32_t labelAddressCount = 0;
+    std::uint32_t address = 0;      // instruction address of the next instruction
+    std::uint16_t programLine = 0;  // index of the line being encoded
     std::array<JumpFixup, kMaxGotos> fixups{};
     std::uint32_t fixupCount = 0;
     FixedStack<std::uint32_t, kMaxOpenIfs> ifTargets{};
@@ -118,6 +120,7 @@ Fault Emit(EncoderState& s, const isa::Encoding& encoding, const StatementRecord
     }
     s.stream.length += static_cast<std::uint32_t>(1 + length);
     s.address += static_cast<std::uint32_t>(length);
+    s.stream.programLine[s.stream.instructionCount++] = s.programLine;
     return Fault::kNone;
 }
 
@@ -189,8 +192,8 @@ Fault EncodeEndIf(EncoderState& s) {
 }
 
 Fault EncodeLabel(EncoderState& s) {
-    if (s.labelAddressCount == kMaxLabels) return Fault::kUnencodable;
-    s.labelAddresses[s.labelAddressCount++] = s.address;
+    if (s.stream.labelCount == kMaxLabels) return Fault::kUnencodable;
+    s.stream.labelAddresses[s.stream.labelCount++] = s.address;
     return Fault::kNone;
 }
 
@@ -244,8 +247,8 @@ Fault EncodeRecord(EncoderState& s, const StatementRecord& record) {
 bool ResolveJumps(EncoderState& s) {
     for (std::uint32_t i = 0; i < s.fixupCount; ++i) {
         const JumpFixup& fixup = s.fixups[i];
-        if (fixup.labelIndex >= s.labelAddressCount) return false;
-        Patch(s, fixup.position, s.labelAddresses[fixup.labelIndex]);
+        if (fixup.labelIndex >= s.stream.labelCount) return false;
+        Patch(s, fixup.position, s.stream.labelAddresses[fixup.labelIndex]);
     }
     return true;
 }
@@ -293,10 +296,14 @@ void ReportWriteFailure(const char* what, const char* path, char* message) {
     std::snprintf(message, kMessageSize, "%s", text);
 }
 
-// A failed write must not leave a file that a download would take for this compile's.
+// A failed write must not leave a file that a download would take for this compile's. A
+// link is removed, never followed; a folder or device stays.
 void RemoveStaleFile(const char* path) {
     std::error_code error;
-    if (std::filesystem::is_regular_file(path, error)) std::filesystem::remove(path, error);
+    const auto status = std::filesystem::symlink_status(path, error);
+    if (std::filesystem::is_regular_file(status) || std::filesystem::is_symlink(status)) {
+        std::filesystem::remove(path, error);
+    }
 }
 
 bool WriteInstructions(std::FILE* file, const std::uint8_t* stream, std::size_t length) {
@@ -323,17 +330,39 @@ bool WriteInstructions(std::FILE* file, const std::uint8_t* stream, std::size_t 
     return true;
 }
 
+// The encoder's refusals name the source line whose statement could not be encoded.
+void ExplainEncoderFault(CompilerState& state, const InstructionStream& stream,
+                         const char* message) {
+    Explanation& explanation = state.explanation;
+    explanation.Clear();
+    const std::uint32_t index = stream.lastProgramLine;
+    explanation.line = index < state.programLines ? static_cast<int>(state.sourceLines[index]) : 0;
+    explanation.column = explanation.line > 0 ? 1 : 0;
+    const char* why = "the statement cannot be encoded as an instruction";
+    const char* suggestion = "";
+    if (std::strncmp(message, "Script too long", 15) == 0) {
+        why = "the instructions of the script reach this line past the keyboard's 10240 bytes";
+        suggestion = "shorten the script; each key of a PRINT text takes 3 to 4 bytes";
+    } else if (std::strncmp(message, "Cannot resolve", 14) == 0) {
+        why = "a GOTO names a label that has no address";
+        explanation.line = 0;
+        explanation.column = 0;
+    }
+    std::snprintf(explanation.why.data(), explanation.why.size(), "%s", why);
+    std::snprintf(explanation.suggestion.data(), explanation.suggestion.size(), "%s", suggestion);
+}
+
 }  // namespace
 
 int EncodeProgramText(const CompilerState& state, InstructionStream& stream, char* message) {
-    stream.bytes.fill(0);
-    stream.length = 0;
+    stream = InstructionStream{};
     EncoderState s{stream};
     const std::uint32_t end = std::min<std::uint32_t>(state.programLength, kProgramTextSize);
     std::uint32_t position = 0;
     char line[kLineBufferSize];
     while (position < end) {
         std::fill(std::begin(line), std::end(line), '\0');
+        stream.lastProgramLine = s.programLine;
         const int length = CopyLine(state, end, position, line);
         StatementRecord record{};
         Fault fault = Fault::kUnencodable;
@@ -344,6 +373,7 @@ int EncodeProgramText(const CompilerState& state, InstructionStream& stream, cha
             ReportFault(fault, line, message);
             return 1;
         }
+        ++s.programLine;
     }
     if (!ResolveJumps(s)) {
         ReportUnresolvedJump(message);
@@ -356,26 +386,56 @@ int EncodeProgram(CompilerState& state, const char* path, char* message, std::ui
     state.ClearProgram();
     state.scriptLayout = layout;
     if (RunSourcePass(state, path, message) < 0) return 1;
-    InstructionStream stream;
-    if (EncodeProgramText(state, stream, message) != 0) return 1;
+    auto stream = std::make_unique<InstructionStream>();
+    return EncodeAndWrite(state, *stream, message);
+}
+
+int EncodeAndWrite(CompilerState& state, InstructionStream& stream, char* message) {
+    if (EncodeProgramText(state, stream, message) != 0) {
+        ExplainEncoderFault(state, stream, message);
+        return 1;
+    }
     const char* target = state.intermediatePath.c_str();
-    return WriteIntermediateFile(stream.bytes.data(), stream.length, target, message) ? 0 : 1;
+    if (WriteIntermediateFile(stream.bytes.data(), stream.length, target, message)) return 0;
+    Explanation& explanation = state.explanation;
+    explanation.Clear();
+    std::snprintf(explanation.why.data(), explanation.why.size(),
+                  "the compiled instructions could not be written to %.200s", target);
+    std::snprintf(explanation.suggestion.data(), explanation.suggestion.size(),
+                  "compile in a folder you may write to");
+    return 1;
 }
 
 bool WriteIntermediateFile(const std::uint8_t* stream, std::size_t length, const char* path,
                            char* message) {
-    std::FILE* file = std::fopen(path, "w+b");
-    if (file == nullptr) {
+    // A new file of the user's only, renamed over the old one: a link or another file
+    // planted under the intermediate file's name is replaced, never written through.
+    // Only a regular file or a link is replaced; a folder or a device under the name is
+    // left as it is, and the compile fails.
+    std::error_code error;
+    const auto existing = std::filesystem::symlink_status(path, error);
+    if (std::filesystem::exists(existing) && !std::filesystem::is_regular_file(existing) &&
+        !std::filesystem::is_symlink(existing)) {
+        const bool folder = std::filesystem::is_directory(existing);
+        ReportWriteFailure(folder ? "create" : "write", path, message);
+        return false;
+    }
+    FreshFile fresh(path);
+    if (!fresh.Open()) {
+        ReportWriteFailure("create", path, message);
+        return false;
+    }
+    if (!WriteInstructions(fresh.Stream(), stream, length) || !fresh.Close()) {
+        ReportWriteFailure("write", path, message);
+        RemoveStaleFile(path);
+        return false;
+    }
+    if (!fresh.RenameOver()) {
         ReportWriteFailure("create", path, message);
         RemoveStaleFile(path);
         return false;
     }
-    const bool written = WriteInstructions(file, stream, length);
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed) return true;
-    ReportWriteFailure("write", path, message);
-    RemoveStaleFile(path);
-    return false;
+    return true;
 }
 
 }  // namespace vorn::script

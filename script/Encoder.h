@@ -16,10 +16,21 @@ namespace vorn::script {
 
 inline constexpr std::size_t kStreamSize = 10240;
 
-// Instructions in program order, each behind its length byte.
+// The shortest instruction takes 2 stream bytes: its length byte and its opcode.
+inline constexpr std::size_t kMaxInstructions = kStreamSize / 2;
+
+// Instructions in program order, each behind its length byte, and where they came from.
 struct InstructionStream {
     std::array<std::uint8_t, kStreamSize> bytes{};
     std::uint32_t length = 0;
+    // For each instruction, the index of the program line it was encoded from.
+    std::array<std::uint16_t, kMaxInstructions> programLine{};
+    std::uint32_t instructionCount = 0;
+    // The instruction address of each label, in label table order.
+    std::array<std::uint32_t, kMaxLabels> labelAddresses{};
+    std::uint32_t labelCount = 0;
+    // The program line being encoded when the encoding stopped (the failing one).
+    std::uint32_t lastProgramLine = 0;
 };
 
 // Compiles the script at `path` for `layout` (the model's script layout) and writes the
@@ -29,6 +40,10 @@ struct InstructionStream {
 // written (then no file, old or partial, is left behind for a download to read). A
 // failure before the write leaves an existing intermediate file untouched.
 int EncodeProgram(CompilerState& state, const char* path, char* message, std::uint8_t layout);
+
+// EncodeProgram after a successful source pass: encodes the program text of `state` into
+// `stream` and writes the intermediate file; fills state.explanation when it refuses.
+int EncodeAndWrite(CompilerState& state, InstructionStream& stream, char* message);
 
 // The encoding half of EncodeProgram: the program text buffer and label table that a
 // source pass filled in `state` become `stream`. 0 on success, 1 with a message.

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "script/Encoder.h"
+#include "script/Explanation.h"
 #include "script/ScriptMessages.h"
 #include "state/KeyboardList.h"
 #include "state/Messages.h"
@@ -180,6 +181,7 @@ using state::Outcome;
 struct Ending {
     std::string message;
     Outcome outcome;
+    std::string detail = {};  // why a compile was refused, below the message
 };
 
 // The worker's part between starting and its message: compile, read back, program.
@@ -195,7 +197,10 @@ class SlotProgrammer {
 
     Ending Run(std::uint8_t slot, const std::string& path, std::uint8_t layout) {
         std::string failure = Compile(path, layout);
-        if (!failure.empty()) return {std::move(failure), Outcome::kRefused};
+        if (!failure.empty()) {
+            return {std::move(failure), Outcome::kRefused,
+                    compiler_.explainInDetail ? ExplanationDetail(compiler_.explanation) : ""};
+        }
         if (!file_.Open()) return {message::kReadFailed, Outcome::kFailed};
         const std::optional<std::size_t> lines = file_.CountLines();
         if (!lines) return {message::kReadFailed, Outcome::kFailed};
@@ -212,6 +217,7 @@ class SlotProgrammer {
         // A file left from an earlier run must not be taken for this compile's output
         // when the compile cannot create its own.
         file_.Discard();
+        compiler_.explanation.Clear();
         char message[kMessageSize] = {};
         if (compile_(compiler_, path.c_str(), message, layout) == 0) return {};
         message[kMessageSize - 1] = '\0';
@@ -318,7 +324,11 @@ void ScriptDownload::ScriptDownloadWorker(const Job& job) {
     RaiseThreadPriority();
     SlotProgrammer programmer(state_, link_, compiler_, compile_);
     const Ending ending = programmer.Run(job.slot, job.path, job.layout);
-    user_.ShowMessage(ending.message);
+    if (ending.detail.empty()) {
+        user_.ShowMessage(ending.message);
+    } else {
+        user_.Tell({ending.message, ending.detail, state::MessageTone::kWarning});
+    }
     // The file goes before the flag is cleared: the next download compiles into it.
     programmer.Discard();
     outcome_ = ending.outcome;

@@ -424,18 +424,18 @@ constexpr KeywordStatement kKeywordStatements[] = {
 bool TranslateKeyword(Translation& t, int keywordLength) {
     const std::string_view keyword(t.line, keywordLength);
     if (keyword == "END" && t.length == 4) {
-        std::fputs("Command END\n", stdout);
+        if (t.state.trace) std::fputs("Command END\n", stdout);
         t.Set(field::kKind, KIND_END);
         return true;
     }
     if (keyword == "CLS") {
-        std::fputs("Command CLR\n", stdout);
+        if (t.state.trace) std::fputs("Command CLR\n", stdout);
         t.Set(field::kKind, KIND_CLS);
         return true;
     }
     for (const KeywordStatement& statement : kKeywordStatements) {
         if (keyword != statement.keyword) continue;
-        std::printf("Command:%.*s\n", keywordLength, t.line);
+        if (t.state.trace) std::printf("Command:%.*s\n", keywordLength, t.line);
         t.Set(field::kKind, statement.kind);
         const int operand = static_cast<int>(statement.keyword.size()) + kKeywordBlank;
         return statement.read == nullptr || statement.read(t, operand);

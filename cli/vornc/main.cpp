@@ -1,9 +1,10 @@
-// vornc [--layout N | --model NAME] SCRIPT
+// vornc [--layout N | --model NAME] [--explain] [--trace] SCRIPT
 //
 // Compiles a script file as the script download does, writing temp.o into the current
-// directory, so that a script can be checked without a keyboard. The compiler's trace
-// lines go to standard output; a refused script's message goes to standard error exactly
-// as the download's message box would show it.
+// directory, so that a script can be checked without a keyboard. A refused script's
+// message goes to standard error exactly as the download's message box would show it;
+// with --explain, lines in the form editors jump to follow it. The compiler's trace lines
+// go to standard output with --trace.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "hid/ModelTable.h"
 #include "script/CompilerState.h"
 #include "script/Encoder.h"
+#include "script/Explanation.h"
 
 namespace {
 
@@ -23,6 +25,7 @@ constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 constexpr std::uint8_t kDefaultLayout = 1;
 
+// The synopsis scripts and tests rely on; the other options are in the help.
 constexpr char kUsage[] = "Usage: vornc [--layout N | --model NAME] SCRIPT\n";
 
 void PrintHelp() {
@@ -41,6 +44,10 @@ void PrintHelp() {
     }
     std::fputs(
         "\n"
+        "  --explain      after the message of a refused script, say where and why, as\n"
+        "                 FILE:LINE:COLUMN: error: ... (and note: ...) lines\n"
+        "  --trace        print the compiler's trace lines (\"Command:PRINT\" ...) on\n"
+        "                 standard output\n"
         "  --help         show this help\n"
         "  --version      show the version\n"
         "\n"
@@ -53,6 +60,8 @@ struct Arguments {
     std::optional<std::uint8_t> layout;
     const char* script = nullptr;
     bool help = false;
+    bool explain = false;
+    bool trace = false;
 };
 
 // Reports a wrong command line; the caller exits with kExitUsage.
@@ -113,7 +122,9 @@ bool Parse(int argc, char** argv, Arguments& args) {
             args.help = true;
             return true;
         }
-        if (options && arg == "--") {
+        if (options && (arg == "--explain" || arg == "--trace")) {
+            (arg == "--explain" ? args.explain : args.trace) = true;
+        } else if (options && arg == "--") {
             options = false;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             if (!ParseOption(args, argc, argv, i)) return false;
@@ -124,13 +135,18 @@ bool Parse(int argc, char** argv, Arguments& args) {
     return args.script != nullptr || Wrong("no script file given");
 }
 
-int Compile(const char* script, std::uint8_t layout) {
+int Compile(const Arguments& args) {
     auto state = std::make_unique<vorn::script::CompilerState>();
+    state->trace = args.trace;
     char message[vorn::script::kMessageSize] = {};
-    const int result = vorn::script::EncodeProgram(*state, script, message, layout);
+    const std::uint8_t layout = args.layout.value_or(kDefaultLayout);
+    const int result = vorn::script::EncodeProgram(*state, args.script, message, layout);
     std::fflush(stdout);
     if (result == 0) return kExitCompiled;
     std::fputs(message, stderr);
+    if (args.explain) {
+        std::fputs(vorn::script::ExplanationLines(state->explanation, args.script).c_str(), stderr);
+    }
     return kExitRefused;
 }
 
@@ -147,5 +163,5 @@ int main(int argc, char** argv) {
         PrintHelp();
         return kExitCompiled;
     }
-    return Compile(args.script, args.layout.value_or(kDefaultLayout));
+    return Compile(args);
 }

@@ -59,6 +59,7 @@ struct Words {
     bool help = false;
     bool noBackup = false;
     std::optional<std::string> diff;
+    bool trace = false;
 };
 
 class Parser {
@@ -133,6 +134,10 @@ class Parser {
             words.diff = std::string(*value);
             return true;
         }
+        if (arg == "--trace") {
+            words.trace = true;
+            return true;
+        }
         if (Names(arg, "--keyboard")) {
             return Number(arg, "--keyboard", kHighestKeyboard, words.keyboard, "0 to 15");
         }
@@ -184,6 +189,7 @@ bool Check(const ActionWord& action, const Words& words, std::string& problem) {
     const bool script = action.action == CliAction::kScriptDownload;
     if (words.slot && !script) return Fail(problem, "--slot goes with script-download only");
     if (script && !words.slot) return Fail(problem, "script-download needs --slot S");
+    if (words.trace && !script) return Fail(problem, "--trace goes with script-download only");
     return true;
 }
 
@@ -204,7 +210,7 @@ bool ParseCliArguments(const std::vector<std::string>& args, CliCommand& command
     command = CliCommand{
         action->action, words.all,  words.files.empty() ? std::string() : words.files.front(),
         words.keyboard, words.slot, words.noBackup,
-        words.diff};
+        words.diff,     words.trace};
     return true;
 }
 
@@ -214,7 +220,7 @@ std::string VornctlUsage() {
            "       vornctl keymap-download FILE [--keyboard I] [--no-backup]\n"
            "       vornctl keymap-restore [FILE] [--keyboard I] [--no-backup]\n"
            "       vornctl keymap-info FILE [--diff OTHER]\n"
-           "       vornctl script-download FILE --slot S [--keyboard I]\n"
+           "       vornctl script-download FILE --slot S [--keyboard I] [--trace]\n"
            "       vornctl doctor | udev-rule | watch\n"
            "       vornctl --help | --version\n";
 }
@@ -241,6 +247,7 @@ std::string VornctlHelp() {
            "  script-download    compiles the script FILE (*.vs) into temp.o in the current\n"
            "                     directory and programs it into script slot FN+S\n"
            "    --slot S         the script slot, 0 to 9\n"
+           "    --trace          also the compiler's trace lines (\"Command:PRINT\" ...)\n"
            "  --keyboard I       the keyboard with index I in the list; may be left out\n"
            "                     when only one keyboard is plugged in\n"
            "  doctor             a report on whether this user can use the supported\n"

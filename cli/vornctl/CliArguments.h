@@ -30,6 +30,7 @@ struct CliCommand {
     std::optional<int> slot;            // --slot S: script slot FN+S
     bool noBackup = false;              // keymap-download/-restore --no-backup
     std::optional<std::string> diff{};  // keymap-info --diff OTHER
+    bool trace = false;                 // --trace: the compiler's trace lines on standard output
 };
 
 // The arguments after the program name. False on a wrong call, with what is wrong in

@@ -81,10 +81,13 @@ bool Select(const CliCommand& command, state::MainState& state, CliConsole& cons
     return true;
 }
 
-state::Outcome DownloadScript(state::MainState& state, hid::Link& link, CliUserSeam& user,
-                              CliConsole& console, const VornctlContext& context) {
+state::Outcome DownloadScript(const CliCommand& command, state::MainState& state, hid::Link& link,
+                              CliUserSeam& user, CliConsole& console,
+                              const VornctlContext& context) {
     auto compiler = std::make_unique<script::CompilerState>();
     compiler->intermediatePath = context.intermediateFile;
+    compiler->trace = command.trace;
+    compiler->explainInDetail = false;
     script::ScriptDownload download(state, link, user, *compiler, context.compile);
     state.SetObserver(&console);
     const std::optional<state::Outcome> ended = download.SCRIPTUpload();
@@ -140,7 +143,7 @@ state::Outcome RunProcedure(const CliCommand& command, state::MainState& state, 
         case CliAction::kKeymapDownload:
             return keymap::KeymapDownload(state, link, user, DownloadOptions(command, context));
         case CliAction::kScriptDownload:
-            return DownloadScript(state, link, user, console, context);
+            return DownloadScript(command, state, link, user, console, context);
         case CliAction::kHelp:
         case CliAction::kList:
         case CliAction::kKeymapInfo:

@@ -2,10 +2,12 @@
 // and unplugging, keyboard selection, every button, a script download with things
 // happening meanwhile, and the ways the window ends.
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -80,6 +82,7 @@ class ProgramTest : public QObject {
     void enterAndEscapeEndTheProgram();
     void slotListPlacement_data();
     void slotListPlacement();
+    void demoCarriesTheExamples();
 
   private:
     // Plugs an Orvane Pro, starts, and selects it.
@@ -373,6 +376,26 @@ void ProgramTest::slotListPlacement() {
     QCOMPARE(int(desk.Window().LanguageId()), languageId);
     QCOMPARE(desk.SlotList().pos(), position);
     QVERIFY(desk.SlotList().isVisible());
+}
+
+// The demo's scripts are the examples byte for byte, every one of them, plus broken.vs.
+void ProgramTest::demoCarriesTheExamples() {
+    QTemporaryDir desk;
+    QVERIFY(desk.isValid());
+    std::vector<std::string> written = vorn::app::WriteDemoScripts(desk.path().toStdString());
+    std::vector<std::string> expected{"broken.vs"};
+    for (const auto& entry : std::filesystem::directory_iterator(VORN_EXAMPLES_DIR)) {
+        if (entry.path().extension() != ".vs") continue;
+        const std::string name = entry.path().filename().string();
+        expected.push_back(name);
+        QFile example(QString::fromStdString(entry.path().string()));
+        QFile copy(desk.filePath(QString::fromStdString(name)));
+        QVERIFY(example.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), example.readAll());
+    }
+    std::sort(written.begin(), written.end());
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(written, expected);
 }
 
 QTEST_MAIN(ProgramTest)

@@ -133,6 +133,27 @@ TEST_F(EncodeProgramTest, IntermediateFileThatCannotBeCreatedFailsTheCompile) {
     EXPECT_EQ(message, expected);
 }
 
+// In a folder others may write to, a temp.o planted as a link must not let a compile
+// overwrite the link's target: the link is replaced by a new file of the user's only.
+TEST_F(EncodeProgramTest, PlantedLinkIsReplacedAndItsTargetLeftUntouched) {
+    namespace fs = std::filesystem;
+    const std::string victim = dir_.Write("victim.txt", "keep me\n");
+    fs::create_symlink(victim, state_->intermediatePath);
+    EXPECT_EQ(Compiled("END\n"), "FF\r\n");
+    EXPECT_EQ(test::ReadFile(victim), "keep me\n");
+    const fs::file_status status = fs::symlink_status(state_->intermediatePath);
+    EXPECT_TRUE(fs::is_regular_file(status));
+    EXPECT_EQ(status.permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    // A dangling link is not followed to create its target either.
+    fs::remove(state_->intermediatePath);
+    const std::string absent = dir_.File("absent.txt");
+    fs::create_symlink(absent, state_->intermediatePath);
+    EXPECT_EQ(Compiled("END\n"), "FF\r\n");
+    EXPECT_FALSE(fs::exists(absent));
+    EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"script.vs", "temp.o", "victim.txt"}));
+}
+
 TEST_F(EncodeProgramTest, EachCompileStartsFromClearedState) {
     Compiled(ScriptText({"A:", "B:", "C:", "GOTO C", "END"}));
     EXPECT_EQ(Compiled(ScriptText({"C:", "CLS", "GOTO C", "END"})),

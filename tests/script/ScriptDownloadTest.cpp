@@ -382,6 +382,16 @@ TEST_F(ScriptDownloadTest, CompileErrorShowsTheCompilersMessage) {
     ExpectIdle();
 }
 
+// The box keeps the compiler's message as its text and says why in its detail.
+TEST_F(ScriptDownloadTest, CompileErrorExplainsWhyInTheDetail) {
+    EXPECT_EQ(Run("CLS\r\nPRINT \"A B\"\r\nEND\r\n"), state::Outcome::kRefused);
+    const std::vector<state::UserMessage> told = user_.Told();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].text, "Wrong command, Line 2\n");
+    EXPECT_EQ(told[0].detail,
+              "Line 2, column 9: a blank in PRINT text.\nType a blank with <SPACE>.");
+}
+
 TEST_F(ScriptDownloadTest, StaleIntermediateFileIsNotSent) {
     WriteFile(compiler_.intermediatePath, "FF\r\n");
     const CompileStep writesNothing = [](CompilerState&, const char*, char*, std::uint8_t) {

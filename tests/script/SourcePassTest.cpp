@@ -506,8 +506,25 @@ TEST_F(SourcePassTest, LimitsTheProgramTextIncludingItsEnd) {
     EXPECT_EQ(full.result, 0);
     EXPECT_EQ(state_.programLength, kProgramTextSize);
     EXPECT_EQ(full.program.substr(kProgramTextSize - 10), "ABC:\r\nEND\n");
+    // ABCD: still fits the text (3 bytes stay free); only the final END does not: the
+    // line that holds the END is named.
     lines.back() = "ABCD:";
-    ExpectRefused(CompileLines(lines), WrongCommand(2047));
+    ExpectRefused(CompileLines(lines), WrongCommand(2048));
+    // END on the line of the last statement: that line is named.
+    std::string text;
+    for (int k = 0; k < 2046; ++k) text += "CLS\n";
+    ExpectRefused(Compile(text + "ABCD:\nCLS END"), WrongCommand(2048));
+}
+
+// The line that takes the text past 10240 bytes is named, not the one before it.
+TEST_F(SourcePassTest, NamesTheLineThatPassesTheProgramTextLimit) {
+    // 1024 lines of 8 characters and their CR LF take 10240 bytes; line 1025 of 1 leaves 3.
+    // 1023 lines of 8 characters and their CR LF take 10230 bytes; line 1024 leaves 3.
+    std::vector<std::string> lines(1023, "R1=R1+10");
+    lines.push_back("R1=R2");
+    lines.push_back("A:");
+    ExpectRefused(CompileLines(lines), WrongCommand(1025));
+    EXPECT_EQ(state_.explanation.line, 1025);
 }
 
 TEST_F(SourcePassTest, LimitsPrintTextToFiftyKeyCodes) {

@@ -41,9 +41,55 @@ TEST_F(VorncTest, CompilesScriptsToTheirGoldenTempOInTheCurrentDirectory) {
     }
 }
 
-TEST_F(VorncTest, TraceLinesGoToStandardOutput) {
-    const Outcome run = Vornc({Data("if_else.vs")});
+TEST_F(VorncTest, TraceLinesGoToStandardOutputOnlyWithTrace) {
+    EXPECT_EQ(Vornc({Data("if_else.vs")}).out, "");
+    const Outcome run = Vornc({"--trace", Data("if_else.vs")});
     EXPECT_EQ(run.out, "Command:IF\nCommand:ELSE\nCommand:END\nCommand END\n");
+}
+
+// The message stays as it was; --explain adds lines an editor can jump to.
+TEST_F(VorncTest, ExplainFollowsTheMessageWithFileLineColumnLines) {
+    struct Case {
+        std::string script;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"CLS\n  PRINT \"A B\"\nEND\n",
+         "Wrong command, Line 2\n"
+         "bad.vs:2:11: error: a blank in PRINT text\n"
+         "bad.vs:2:11: note: type a blank with <SPACE>\n"},
+        {"WAIT R16\nEND\n",
+         "Wrong command, Line 1\n"
+         "bad.vs:1:6: error: \"R16\" is not a register: R0 to R15\n"},
+        {"PSET 23,1\nEND\n",
+         "Wrong command, Line 1\n"
+         "bad.vs:1:6: error: column 23 is past the last column (22) of this layout\n"},
+        {"CLS\nGOTO LOOP\nEND\n",
+         "Missing label \"LOOP:\"\n"
+         "bad.vs:2:6: error: label \"LOOP\" is used by GOTO on line 2 but never defined\n"
+         "bad.vs:2:6: note: define it on a line of its own: LOOP:\n"},
+        {"IF R1=1 THEN\nCLS\nEND\n",
+         "Missing \"ENF IF\"\n"
+         "bad.vs:1:1: error: the IF block opened on line 1 is not closed\n"
+         "bad.vs:1:1: note: add END IF after the last line of the block\n"},
+        {"PRNT \"A\"\nEND\n",
+         "Wrong command, Line 1\n"
+         "bad.vs:1:1: error: \"PRNT\" is not a statement: IF ELSE END IF GOTO WAIT PRINT PSET "
+         "CLS CLEAR\n"
+         "bad.vs:1:1: note: did you mean PRINT?\n"},
+        {"CLS\nEnd\n",
+         "Error:last line of file ends without \"END\"\n"
+         "bad.vs:2:1: error: the last text of the file is \"End\", not END\n"
+         "bad.vs:2:1: note: write the final END as END or end, all in one case\n"},
+    };
+    for (const Case& c : cases) {
+        dir_.Write("bad.vs", c.script);
+        const Outcome plain = Vornc({"bad.vs"});
+        const Outcome explained = Vornc({"--explain", "bad.vs"});
+        EXPECT_EQ(explained.status, 1) << c.script;
+        EXPECT_EQ(explained.err, c.expected) << c.script;
+        EXPECT_EQ(plain.err, c.expected.substr(0, c.expected.find('\n') + 1)) << c.script;
+    }
 }
 
 TEST_F(VorncTest, RefusedScriptGivesTheCompilerMessageAndStatus1) {

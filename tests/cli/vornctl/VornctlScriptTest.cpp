@@ -40,6 +40,16 @@ TEST_F(VornctlScriptTest, ProgramsTheSlotGivenAndExitsZero) {
     EXPECT_FALSE(dir.Exists("temp.o"));
 }
 
+TEST_F(VornctlScriptTest, CompilerTraceLinesOnlyWithTrace) {
+    PlugOrvanePro();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Run({"script-download", Script(kScript), "--slot", "1"}).status, kExitOk);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Run({"script-download", Script(kScript), "--slot", "1", "--trace"}).status, kExitOk);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Command END\n");
+}
+
 TEST_F(VornctlScriptTest, TheLastSlotIsReachable) {
     sim::SimKeyboard& keyboard = PlugOrvanePro();
     EXPECT_EQ(Run({"script-download", Script(kScript), "--slot", "9"}).status, kExitOk);
