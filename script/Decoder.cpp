@@ -481,8 +481,14 @@ std::string StatementText(const Decoded& d, std::uint8_t layout, std::span<const
             const auto row = std::find_if(
                 std::begin(kComparisons), std::end(kComparisons),
                 [&](const ComparisonRow& c) { return c.comparison == condition->comparison; });
+            // A lone < or > must be followed by a digit or R, so a negative number
+            // after it is written in hexadecimal.
+            const bool lone = condition->comparison == Comparison::kLess ||
+                              condition->comparison == Comparison::kGreater;
+            const Style style =
+                lone && Signed(condition->operand.value) < 0 ? Style::kHex : Style::kFourDigits;
             return "IF " + Register(condition->reg) + row->symbol +
-                   TermText(condition->operand, Style::kFourDigits) + " THEN";
+                   TermText(condition->operand, style) + " THEN";
         }
         case KIND_PRINT:
             return PrintText(d, layout);
