@@ -266,8 +266,8 @@ std::string EndNote(const DryRunResult& result, const DryRunOptions& options,
         case DryRunEnd::kEnd:
             return "ended at END (" + at + ") after " + steps + " steps";
         case DryRunEnd::kStepBound:
-            return "stopped at " + at + " after " + std::to_string(options.stepBound) +
-                   " steps without reaching END: the script may loop forever (--steps N "
+            return "stopped at " + at + ": the step bound of " + std::to_string(options.stepBound) +
+                   " steps was reached before END; the script may loop forever (--steps N "
                    "allows a longer run)";
         case DryRunEnd::kDivisionByZero:
             return "stopped at " + at + " after " + steps +
