@@ -385,11 +385,11 @@ int EncodeProgramText(const CompilerState& state, InstructionStream& stream, cha
 
 int EncodeProgram(CompilerState& state, const char* path, char* message, std::uint8_t layout) {
     auto stream = std::make_unique<InstructionStream>();
-    return EncodeProgram(state, path, message, layout, *stream);
+    return EncodeProgramInto(state, path, message, layout, *stream);
 }
 
-int EncodeProgram(CompilerState& state, const char* path, char* message, std::uint8_t layout,
-                  InstructionStream& stream) {
+int EncodeProgramInto(CompilerState& state, const char* path, char* message, std::uint8_t layout,
+                      InstructionStream& stream) {
     state.ClearProgram();
     state.scriptLayout = layout;
     if (RunSourcePass(state, path, message) < 0) return 1;

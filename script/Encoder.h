@@ -45,8 +45,8 @@ int EncodeProgram(CompilerState& state, const char* path, char* message, std::ui
 
 // EncodeProgram that keeps the instructions in `stream`, with the program line of each and
 // the label addresses, for a listing.
-int EncodeProgram(CompilerState& state, const char* path, char* message, std::uint8_t layout,
-                  InstructionStream& stream);
+int EncodeProgramInto(CompilerState& state, const char* path, char* message, std::uint8_t layout,
+                      InstructionStream& stream);
 
 // EncodeProgram after a successful source pass: encodes the program text of `state` into
 // `stream` and writes the intermediate file; fills state.explanation when it refuses.

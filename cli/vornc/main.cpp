@@ -259,7 +259,8 @@ int Compile(const Arguments& args) {
         return kExitUsage;
     }
     auto stream = std::make_unique<vorn::script::InstructionStream>();
-    const int result = vorn::script::EncodeProgram(*state, args.script, message, layout, *stream);
+    const int result =
+        vorn::script::EncodeProgramInto(*state, args.script, message, layout, *stream);
     std::fflush(stdout);
     if (result == 0) {
         return args.listing || args.run ? ShowCompiled(args, *state, *stream, options)

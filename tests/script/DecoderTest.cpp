@@ -154,7 +154,7 @@ class DecoderTest : public ::testing::Test {
         script += "END\n";
         char message[kMessageSize] = {};
         const std::string path = dir_.Write("script.vs", script);
-        EXPECT_EQ(EncodeProgram(*state_, path.c_str(), message, layout, stream_), 0) << message;
+        EXPECT_EQ(EncodeProgramInto(*state_, path.c_str(), message, layout, stream_), 0) << message;
         std::vector<Instruction> instructions;
         int badLine = -1;
         EXPECT_TRUE(
