@@ -22,8 +22,18 @@ std::string Code(std::uint8_t code) {
 
 class Machine {
   public:
-    Machine(const std::vector<Instruction>& instructions, const DryRunOptions& options)
-        : instructions_(instructions), options_(options), random_(options.seed) {}
+    Machine(const std::vector<Instruction>& instructions, const DryRunOptions& options,
+            const DryRunEventSink& sink)
+        : instructions_(instructions), options_(options), sink_(sink), random_(options.seed) {
+        // Each instruction is decoded once, and jumps find theirs by address.
+        decoded_.resize(instructions.size());
+        valid_.resize(instructions.size());
+        indexAt_.assign(NextAddress() + 1, -1);
+        for (std::size_t i = 0; i < instructions.size(); ++i) {
+            valid_[i] = DecodeInstruction(instructions[i], decoded_[i]);
+            indexAt_[instructions[i].address] = static_cast<std::int32_t>(i);
+        }
+    }
 
     DryRunResult Run() {
         std::size_t index = 0;
@@ -31,28 +41,23 @@ class Machine {
             if (index >= instructions_.size()) {
                 return Stop(DryRunEnd::kPastEnd, NextAddress());
             }
-            const Instruction& instruction = instructions_[index];
-            Decoded d;
-            if (!DecodeInstruction(instruction, d)) {
-                return Stop(DryRunEnd::kUnknownInstruction, instruction.address);
-            }
-            if (d.kind == KIND_END) return Stop(DryRunEnd::kEnd, instruction.address);
-            if (result_.steps == options_.stepBound) {
-                return Stop(DryRunEnd::kStepBound, instruction.address);
-            }
+            const std::uint32_t address = instructions_[index].address;
+            if (!valid_[index]) return Stop(DryRunEnd::kUnknownInstruction, address);
+            const Decoded& d = decoded_[index];
+            if (d.kind == KIND_END) return Stop(DryRunEnd::kEnd, address);
+            if (result_.steps == options_.stepBound) return Stop(DryRunEnd::kStepBound, address);
             ++result_.steps;
-            address_ = instruction.address;
+            address_ = address;
             std::optional<std::uint32_t> jump;
             if (!Execute(d, jump)) return Stop(DryRunEnd::kDivisionByZero, address_);
             if (!jump) {
                 ++index;
                 continue;
             }
-            const auto target =
-                std::find_if(instructions_.begin(), instructions_.end(),
-                             [&](const Instruction& i) { return i.address == *jump; });
-            if (target == instructions_.end()) return Stop(DryRunEnd::kBadJump, address_);
-            index = static_cast<std::size_t>(target - instructions_.begin());
+            if (*jump >= indexAt_.size() || indexAt_[*jump] < 0) {
+                return Stop(DryRunEnd::kBadJump, address_);
+            }
+            index = static_cast<std::size_t>(indexAt_[*jump]);
         }
     }
 
@@ -72,7 +77,12 @@ class Machine {
     }
 
     void Event(std::string text) {
-        result_.events.push_back({result_.steps, address_, std::move(text)});
+        DryRunEvent event{result_.steps, address_, std::move(text)};
+        if (sink_) {
+            sink_(event);
+        } else {
+            result_.events.push_back(std::move(event));
+        }
     }
 
     std::int16_t Get(std::uint8_t n) const {
@@ -249,6 +259,10 @@ class Machine {
 
     const std::vector<Instruction>& instructions_;
     const DryRunOptions& options_;
+    const DryRunEventSink& sink_;
+    std::vector<Decoded> decoded_;
+    std::vector<bool> valid_;
+    std::vector<std::int32_t> indexAt_;
     DryRunResult result_;
     std::uint32_t random_;
     std::size_t inkeyRead_ = 0;
@@ -259,7 +273,7 @@ std::string EndNote(const DryRunResult& result, const DryRunOptions& options,
                     std::span<const LabelAt> labels) {
     std::string at = Address(result.address);
     if (const std::string names = LabelsAt(result.address, labels); !names.empty()) {
-        at += " " + names;
+        at += " (" + names + ")";
     }
     const std::string steps = std::to_string(result.steps);
     switch (result.end) {
@@ -287,20 +301,21 @@ std::string EndNote(const DryRunResult& result, const DryRunOptions& options,
 
 }  // namespace
 
-DryRunResult DryRun(const std::vector<Instruction>& instructions, const DryRunOptions& options) {
-    return Machine(instructions, options).Run();
+DryRunResult DryRun(const std::vector<Instruction>& instructions, const DryRunOptions& options,
+                    const DryRunEventSink& sink) {
+    return Machine(instructions, options, sink).Run();
 }
 
-std::string DryRunText(const DryRunResult& result, const DryRunOptions& options,
-                       std::span<const LabelAt> labels) {
-    std::string text = "STEP    ADDR  EVENT\n";
-    for (const DryRunEvent& event : result.events) {
-        char head[32];
-        std::snprintf(head, sizeof head, "%6llu  %s  ", static_cast<unsigned long long>(event.step),
-                      Address(event.address).c_str());
-        text += head + event.text + "\n";
-    }
-    text += EndNote(result, options, labels) + "\n";
+std::string DryRunEventLine(const DryRunEvent& event) {
+    char head[32];
+    std::snprintf(head, sizeof head, "%6llu  %s  ", static_cast<unsigned long long>(event.step),
+                  Address(event.address).c_str());
+    return head + event.text + "\n";
+}
+
+std::string DryRunSummary(const DryRunResult& result, const DryRunOptions& options,
+                          std::span<const LabelAt> labels) {
+    std::string text = EndNote(result, options, labels) + "\n";
     for (std::size_t n = 0; n < result.registers.size(); ++n) {
         text += (n == 0 ? "" : " ") + std::string("R") + std::to_string(n) + "=" +
                 std::to_string(static_cast<std::int16_t>(result.registers[n]));
@@ -308,6 +323,13 @@ std::string DryRunText(const DryRunResult& result, const DryRunOptions& options,
     text += "\nB=" + std::to_string(result.b) +
             " INKEY$ keys left=" + std::to_string(result.inkeyLeft) + "\n";
     return text;
+}
+
+std::string DryRunText(const DryRunResult& result, const DryRunOptions& options,
+                       std::span<const LabelAt> labels) {
+    std::string text = kDryRunHeading;
+    for (const DryRunEvent& event : result.events) text += DryRunEventLine(event);
+    return text + DryRunSummary(result, options, labels);
 }
 
 bool InkeyCodes(std::string_view keys, std::uint8_t layout, std::vector<std::uint8_t>& codes,

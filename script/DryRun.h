@@ -19,6 +19,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -63,9 +64,18 @@ struct DryRunResult {
     std::size_t inkeyLeft = 0;
 };
 
-DryRunResult DryRun(const std::vector<Instruction>& instructions, const DryRunOptions& options);
+// Receives each event as it happens; a long run then keeps none of them.
+using DryRunEventSink = std::function<void(const DryRunEvent&)>;
 
-// The run as text: the events, how it ended, and the registers at the end.
+// Runs `instructions` from address 0. Without a sink the events are kept in the result.
+DryRunResult DryRun(const std::vector<Instruction>& instructions, const DryRunOptions& options,
+                    const DryRunEventSink& sink = {});
+
+// The run as text: a heading, one line per event, how it ended and the registers at the end.
+inline constexpr char kDryRunHeading[] = "STEP    ADDR  EVENT\n";
+std::string DryRunEventLine(const DryRunEvent& event);
+std::string DryRunSummary(const DryRunResult& result, const DryRunOptions& options,
+                          std::span<const LabelAt> labels);
 std::string DryRunText(const DryRunResult& result, const DryRunOptions& options,
                        std::span<const LabelAt> labels);
 

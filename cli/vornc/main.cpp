@@ -236,9 +236,14 @@ int ShowCompiled(const Arguments& args, const vorn::script::CompilerState& state
     }
     if (args.run) {
         if (args.listing) std::fputs("\n", stdout);
-        const vorn::script::DryRunResult result = vorn::script::DryRun(instructions, options);
+        // Events are printed as they happen, so a long run holds none of them.
+        std::fputs(vorn::script::kDryRunHeading, stdout);
+        const vorn::script::DryRunResult result =
+            vorn::script::DryRun(instructions, options, [](const vorn::script::DryRunEvent& event) {
+                std::fputs(vorn::script::DryRunEventLine(event).c_str(), stdout);
+            });
         const auto labels = vorn::script::ProgramLabels(state, stream);
-        std::fputs(vorn::script::DryRunText(result, options, labels).c_str(), stdout);
+        std::fputs(vorn::script::DryRunSummary(result, options, labels).c_str(), stdout);
     }
     return kExitCompiled;
 }
