@@ -193,6 +193,7 @@ Fault EncodeEndIf(EncoderState& s) {
 
 Fault EncodeLabel(EncoderState& s) {
     if (s.stream.labelCount == kMaxLabels) return Fault::kUnencodable;
+    s.stream.labelProgramLine[s.stream.labelCount] = s.programLine;
     s.stream.labelAddresses[s.stream.labelCount++] = s.address;
     return Fault::kNone;
 }
@@ -383,11 +384,16 @@ int EncodeProgramText(const CompilerState& state, InstructionStream& stream, cha
 }
 
 int EncodeProgram(CompilerState& state, const char* path, char* message, std::uint8_t layout) {
+    auto stream = std::make_unique<InstructionStream>();
+    return EncodeProgramInto(state, path, message, layout, *stream);
+}
+
+int EncodeProgramInto(CompilerState& state, const char* path, char* message, std::uint8_t layout,
+                      InstructionStream& stream) {
     state.ClearProgram();
     state.scriptLayout = layout;
     if (RunSourcePass(state, path, message) < 0) return 1;
-    auto stream = std::make_unique<InstructionStream>();
-    return EncodeAndWrite(state, *stream, message);
+    return EncodeAndWrite(state, stream, message);
 }
 
 int EncodeAndWrite(CompilerState& state, InstructionStream& stream, char* message) {

@@ -28,6 +28,8 @@ struct InstructionStream {
     std::uint32_t instructionCount = 0;
     // The instruction address of each label, in label table order.
     std::array<std::uint32_t, kMaxLabels> labelAddresses{};
+    // The index of the program line of each label.
+    std::array<std::uint16_t, kMaxLabels> labelProgramLine{};
     std::uint32_t labelCount = 0;
     // The program line being encoded when the encoding stopped (the failing one).
     std::uint32_t lastProgramLine = 0;
@@ -40,6 +42,11 @@ struct InstructionStream {
 // written (then no file, old or partial, is left behind for a download to read). A
 // failure before the write leaves an existing intermediate file untouched.
 int EncodeProgram(CompilerState& state, const char* path, char* message, std::uint8_t layout);
+
+// EncodeProgram that keeps the instructions in `stream`, with the program line of each and
+// the label addresses, for a listing.
+int EncodeProgramInto(CompilerState& state, const char* path, char* message, std::uint8_t layout,
+                      InstructionStream& stream);
 
 // EncodeProgram after a successful source pass: encodes the program text of `state` into
 // `stream` and writes the intermediate file; fills state.explanation when it refuses.

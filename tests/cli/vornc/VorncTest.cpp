@@ -173,6 +173,74 @@ TEST_F(VorncTest, HelpExplainsTheUsage) {
     EXPECT_EQ(run.err, "");
 }
 
+std::string Golden(const std::string& name) {
+    return ReadFile(std::string(VORNC_DATA_DIR) + "/" + name);
+}
+
+TEST_F(VorncTest, ListingsMatchTheirGoldenFiles) {
+    for (const char* name : {"typing", "counter", "inkey", "endless"}) {
+        const Outcome run = Vornc({"--listing", std::string(VORNC_DATA_DIR) + "/" + name + ".vs"});
+        EXPECT_EQ(run.status, 0) << name << ": " << run.err;
+        EXPECT_EQ(run.out, Golden(std::string(name) + ".listing")) << name;
+    }
+}
+
+// Including an endless loop stopped by the default bound, and a run cut short by --steps.
+TEST_F(VorncTest, DryRunsMatchTheirGoldenFiles) {
+    struct Case {
+        std::string golden;
+        std::vector<std::string> options;
+        std::string script;
+    };
+    const Case cases[] = {
+        {"typing.run", {}, "typing"},
+        {"counter.run", {}, "counter"},
+        {"counter-steps12.run", {"--steps", "12"}, "counter"},
+        {"inkey-y.run", {"--inkey", "y", "--seed", "7"}, "inkey"},
+        {"inkey-n.run", {"--inkey=n"}, "inkey"},
+        {"endless.run", {}, "endless"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--run"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(std::string(VORNC_DATA_DIR) + "/" + c.script + ".vs");
+        const Outcome run = Vornc(args);
+        EXPECT_EQ(run.status, 0) << c.golden << ": " << run.err;
+        EXPECT_EQ(run.out, Golden(c.golden)) << c.golden;
+    }
+    const Outcome both = Vornc({"--run", "--listing", std::string(VORNC_DATA_DIR) + "/counter.vs"});
+    EXPECT_EQ(both.out, Golden("counter.listing") + "\n" + Golden("counter.run"));
+}
+
+TEST_F(VorncTest, ListingAndRunFollowOnlyASuccessfulCompile) {
+    dir_.Write("bad.vs", "PRINT \"A B\"\nEND\n");
+    const Outcome refused = Vornc({"--listing", "--run", "bad.vs"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "Wrong command, Line 1\n");
+}
+
+TEST_F(VorncTest, WrongRunOptionsGiveUsageAndStatus2BeforeCompiling) {
+    dir_.Write("a.vs", "END\n");
+    const std::vector<std::string> cases[] = {
+        {"--inkey", "A", "a.vs"},
+        {"--run", "--steps", "0", "a.vs"},
+        {"--run", "--steps", "ten", "a.vs"},
+        {"--run", "--seed", "-1", "a.vs"},
+        {"--run", "--inkey", "<NOPE>", "a.vs"},
+        {"--run", "--inkey", "<FN>", "--layout", "2", "a.vs"},
+        {"--run", "--steps", "5", "--steps", "6", "a.vs"},
+    };
+    for (const std::vector<std::string>& args : cases) {
+        const Outcome run = Vornc(args);
+        EXPECT_EQ(run.status, 2) << testing::PrintToString(args);
+        EXPECT_TRUE(run.err.starts_with("vornc: ")) << run.err;
+        EXPECT_NE(run.err.find("Usage: vornc [--layout N | --model NAME] SCRIPT\n"),
+                  std::string::npos);
+        EXPECT_FALSE(HasTempO());
+    }
+}
+
 TEST_F(VorncTest, DoubleDashLetsAScriptNameBeginWithADash) {
     dir_.Write("-x.vs", "CLS\nEND\n");
     const Outcome run = Vornc({"--", "-x.vs"});
