@@ -2,11 +2,14 @@
 
 #include "app/CVornUtilDlg.h"
 #include "res/VornResources.h"
+#include "skin/SkinLook.h"
 
 namespace vorn::app {
 
 CVornUtilApp::CVornUtilApp(int& argc, char** argv) : QApplication(argc, argv) {
     setWindowIcon(res::AppIcon());
+    setApplicationDisplayName(QStringLiteral("VornUtil"));
+    skin::ApplySkinLook(*this);
 }
 
 bool CVornUtilApp::InitInstance(hid::HidPlatform& platform, hid::DeviceMonitor& monitor) {
