@@ -202,12 +202,19 @@ void RealDisplayTest::initTestCase() {
 }
 
 void RealDisplayTest::init() {
+    // A failed init() is not followed by cleanup(): drop what the last one left, in the
+    // order the pieces depend on each other, before making new ones.
+    window_.reset();
+    monitor_.reset();
+    platform_.reset();
     platform_ = std::make_unique<vorn::sim::SimHidPlatform>();
     vorn::app::AttachDemoKeyboards(*platform_);
     monitor_ = std::make_unique<vorn::sim::SimDeviceMonitor>(*platform_);
     window_ = std::make_unique<vorn::app::CVornUtilDlg>(*platform_, *monitor_);
     window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    // A window manager that has just started can take a while to map the first window on
+    // a busy machine.
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get(), 20000));
     StartLateWindowManager();
     QTest::qWait(300);  // let a window manager place and map it
 }
