@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <algorithm>
 
 #include "app/CFileVersionInfo.h"
 #include "app/HiddenMessage.h"
@@ -48,6 +50,19 @@ void CAboutDlg::OnInitDialog(std::uint16_t userLanguage) {
     ui_->iconLabel->setPixmap(windowIcon().pixmap(kIconSize, kIconSize));
     qApp->installEventFilter(this);
     ui_->versionLabel->setText(AboutVersionLine(OwnVersionText(userLanguage)));
+    FitTextHeights();
+}
+
+// The template's line heights suit the template font at 96 dpi; the font the desktop
+// gives may be taller, and a label never cuts its descenders.
+void CAboutDlg::FitTextHeights() {
+    int bottom = height();
+    for (QLabel* label : {ui_->versionLabel, ui_->noticeLabel}) {
+        const int needed = label->sizeHint().height();
+        if (label->height() < needed) label->resize(label->width(), needed);
+        bottom = std::max(bottom, label->geometry().bottom() + 1 + label->y() / 2);
+    }
+    if (bottom > height()) setFixedHeight(bottom);
 }
 
 void CAboutDlg::OnHotKey(int id) {

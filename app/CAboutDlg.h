@@ -41,6 +41,7 @@ class CAboutDlg : public QDialog {
 
   private:
     void OnInitDialog(std::uint16_t userLanguage);
+    void FitTextHeights();
     bool BelongsToThisBox(QObject* watched) const;
 
     std::unique_ptr<Ui::CAboutDlg> ui_;

@@ -2,6 +2,7 @@
 
 #include "app/CVornUtilDlg.h"
 #include "res/VornResources.h"
+#include "skin/SkinLook.h"
 
 namespace vorn::app {
 
@@ -9,6 +10,8 @@ CVornUtilApp::CVornUtilApp(int& argc, char** argv) : QApplication(argc, argv) {
     setWindowIcon(res::AppIcon());
     // The desktop entry's name, so that a Wayland desktop shows the window with its entry.
     setDesktopFileName(QStringLiteral("io.github.vornutil.VornUtil"));
+    setApplicationDisplayName(QStringLiteral("VornUtil"));
+    skin::ApplySkinLook(*this);
 }
 
 bool CVornUtilApp::InitInstance(hid::HidPlatform& platform, hid::DeviceMonitor& monitor) {

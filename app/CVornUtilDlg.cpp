@@ -56,6 +56,10 @@ CVornUtilDlg::CVornUtilDlg(hid::HidPlatform& platform, hid::DeviceMonitor& monit
       script_(state_, link_, user_, compiler_),
       view_(std::make_unique<MainStateView>(state_, KeyboardListControl(), SlotListControl(),
                                             ProgressBarControl())) {
+    // The window system shows this as the window's name, not the executable's.
+    setWindowTitle(QStringLiteral("VornUtil"));
+    // The list starts with nothing selected; say what to do rather than look empty.
+    KeyboardListControl().setPlaceholderText(QStringLiteral("Choose a keyboard"));
     view_->SetKeyboardChosen([this] { OnKeyboardSelChange(); });
     // The worker calls this as its last action; the rest happens on the GUI thread.
     script_.SetFinishedCallback(

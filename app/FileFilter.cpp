@@ -5,12 +5,16 @@
 namespace vorn::app {
 namespace {
 
-// "*.a; *.b " -> "*.a *.b"
+// "*.a; *.b " -> "*.a *.b". On Windows "*.*" matches every file; here it would hide the
+// files without a dot in their names, so it becomes "*".
 QString QtPatterns(const QString& windowsPatterns) {
     QStringList patterns;
     for (const QString& pattern : windowsPatterns.split(u';')) {
         const QString trimmed = pattern.trimmed();
-        if (!trimmed.isEmpty()) patterns << trimmed;
+        if (trimmed == QLatin1String("*.*"))
+            patterns << QStringLiteral("*");
+        else if (!trimmed.isEmpty())
+            patterns << trimmed;
     }
     return patterns.join(u' ');
 }

@@ -8,8 +8,9 @@
 namespace vorn::app {
 
 // "Binary Files {*.dat}|*.dat|All Files {*.*}|*.*||" becomes
-// "Binary Files {*.dat} (*.dat);;All Files {*.*} (*.*)". Descriptions are kept as written;
-// blanks around patterns are dropped; a description without a pattern is left out.
+// "Binary Files {*.dat} (*.dat);;All Files {*.*} (*). Descriptions are kept as written;
+// blanks around patterns are dropped; "*.*" matches every file, as it does on Windows; a
+// description without a pattern is left out.
 QString QtFileFilter(std::string_view windowsFilter);
 
 // The suffix a default extension such as "*.dat" or ".dat" stands for ("dat"); empty for

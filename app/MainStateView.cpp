@@ -75,8 +75,10 @@ void MainStateView::SyncSlotListVisibility() {
 void MainStateView::SyncProgress() {
     if (!progressBar_) return;
     const state::ProgressState progress = state_.Progress();
-    progressBar_->setRange(progress.low, progress.high);
-    progressBar_->setValue(progress.position);
+    // An empty range is an empty bar, not Qt's busy indicator: nothing is under way yet.
+    const bool empty = progress.high <= progress.low;
+    progressBar_->setRange(progress.low, empty ? progress.low + 1 : progress.high);
+    progressBar_->setValue(empty ? progress.low : progress.position);
     progressBar_->setVisible(progress.visible);
 }
 

@@ -12,16 +12,16 @@
 namespace vorn::app {
 namespace {
 
-constexpr std::uint32_t kOfnOverwritePrompt = 0x00000002;
-
 void Configure(QFileDialog& dialog, const state::FileDialogRequest& request, bool save) {
     dialog.setNameFilter(QtFileFilter(request.filter));
     dialog.setDefaultSuffix(DefaultSuffix(request.defaultExtension));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    const bool mustExist = (request.flags & state::kOfnFileMustExist) != 0;
+    // "File must exist" is for choosing a file to read. A save dialog takes a new name
+    // whatever the flags say, and asks before it replaces a file that is there: an upload
+    // empties the file it writes to.
+    const bool mustExist = !save && (request.flags & state::kOfnFileMustExist) != 0;
     dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    // The Windows save dialog asks before replacing a file only when told to.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & kOfnOverwritePrompt) == 0);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !save);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // vornutil-demo: the program on two simulated keyboards, to try every action without one.
 #include <QDir>
-#include <QTemporaryDir>
 #include <cstdio>
 
 #include "app/CVornUtilApp.h"
+#include "app/DemoDesk.h"
 #include "app/DemoKeyboards.h"
 #include "app/OwnVersion.h"
 #include "sim/SimDeviceMonitor.h"
@@ -17,15 +17,16 @@ int main(int argc, char** argv) {
     }
     vorn::app::CVornUtilApp app(argc, argv);
     // The demo works in a folder of its own: the sample scripts are there for the file
-    // dialog to show, and the script download's intermediate file goes there too.
-    QTemporaryDir desk;
-    if (desk.isValid()) {
-        vorn::app::WriteDemoScripts(desk.path().toStdString());
-        QDir::setCurrent(desk.path());
+    // dialog to show, and the script download's intermediate file goes there too. At the
+    // end only the demo's own files go; what the person saved there stays.
+    vorn::app::DemoDesk desk;
+    if (desk.IsValid()) {
+        desk.Own(vorn::app::WriteDemoScripts(desk.Path().toStdString()));
+        QDir::setCurrent(desk.Path());
         std::printf(
             "Demo: an Orvane Pro and a Tessik Pro are plugged in (simulated).\n"
             "Sample scripts are in %s\n",
-            qPrintable(QDir::toNativeSeparators(desk.path())));
+            qPrintable(QDir::toNativeSeparators(desk.Path())));
     }
     vorn::sim::SimHidPlatform platform;
     vorn::app::AttachDemoKeyboards(platform);

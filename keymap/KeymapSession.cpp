@@ -3,6 +3,7 @@
 #include "keymap/KeymapMessages.h"
 #include "state/KeyboardList.h"
 #include "state/Messages.h"
+#include "state/Notices.h"
 
 namespace vorn::keymap {
 
@@ -10,11 +11,11 @@ namespace {
 
 std::optional<int> SelectedKeyboard(const state::MainState& state, state::UserSeam& user) {
     if (state.keyboards.Count() == 0) {
-        user.ShowMessage(state::message::kPlugKeyboard);
+        state::Warn(user, state::message::kPlugKeyboard);
         return std::nullopt;
     }
     if (state.keyboards.Selected() < 0) {
-        user.ShowMessage(state::message::kSelectModel);
+        state::Warn(user, state::message::kSelectModel);
         return std::nullopt;
     }
     return state.keyboards.Selected();
@@ -33,7 +34,7 @@ std::optional<KeymapHeader> AskGeometry(hid::Link& link, const hid::DeviceEntry&
     std::uint16_t blockSize = 0;
     std::uint8_t blockCount = 0;
     if (link.GetProperty(blockSize, blockCount) != hid::HID_OK) {
-        user.ShowMessage(message::kPropertyFailed);
+        state::Warn(user, message::kPropertyFailed);
         return std::nullopt;
     }
     return KeymapHeader{device.vendorId, device.productId, blockSize, blockCount};
@@ -61,7 +62,7 @@ std::variant<KeymapSession, state::Outcome> BeginKeymapTransfer(state::MainState
     const std::optional<int> index = SelectedKeyboard(state, user);
     if (!index) return state::Outcome::kRefused;
     if (!OpenSelected(link, state.devices, *index, kind)) {
-        user.ShowMessage(state::message::kInitFailed);
+        state::TellInitFailed(user, link, state.devices, *index);
         return state::Outcome::kFailed;
     }
     const hid::DeviceEntry& device = state.devices.entries[static_cast<std::size_t>(*index)];
@@ -77,8 +78,11 @@ state::Outcome RunKeymapTransfer(state::MainState& state, hid::Link& link, state
     const auto begun = BeginKeymapTransfer(state, link, user, kind);
     if (const auto* ended = std::get_if<state::Outcome>(&begun)) return *ended;
     const Ending ending = rest(link, std::get<KeymapSession>(begun));
-    if (ending.message)
-        user.Tell({ending.message, ending.detail, state::MessageTone::kInformation});
+    if (ending.message) {
+        const bool done = ending.outcome == state::Outcome::kDone;
+        user.Tell({ending.message, ending.detail,
+                   done ? state::MessageTone::kInformation : state::MessageTone::kWarning});
+    }
     return ending.outcome;
 }
 

@@ -17,6 +17,7 @@
 #include "script/ScriptMessages.h"
 #include "state/KeyboardList.h"
 #include "state/Messages.h"
+#include "state/Notices.h"
 
 namespace vorn::script {
 
@@ -277,12 +278,15 @@ std::optional<Outcome> ScriptDownload::SCRIPTUpload() {
     state_.selectedSlot = state_.slots.Selected();
     // Opening the keyboard also takes its report length, so the link is complete here.
     if (!state::OpenKeyboard(link_, state_.devices, state_.keyboards.Selected())) {
-        return Ended(state::message::kInitFailed, Outcome::kFailed);
+        state::TellInitFailed(user_, link_, state_.devices, state_.keyboards.Selected());
+        return outcome_ = Outcome::kFailed;
     }
     const std::optional<std::string> path = user_.AskOpenFile(ScriptFileDialog());
     if (!path) return outcome_ = Outcome::kCancelled;
     state_.scriptPath = *path;
     state_.ShowSlotList(false);
+    // The bar comes up empty: nothing of an earlier download shows behind a failed compile.
+    state_.SetProgressRange(0, 0);
     state_.ShowProgress(true);
     state_.scriptRunning.store(true);
     return Start(Job{static_cast<std::uint8_t>(state_.selectedSlot), state_.scriptPath,
@@ -290,7 +294,7 @@ std::optional<Outcome> ScriptDownload::SCRIPTUpload() {
 }
 
 Outcome ScriptDownload::Ended(const char* message, Outcome outcome) {
-    user_.ShowMessage(message);
+    state::Warn(user_, message);
     return outcome_ = outcome;
 }
 
@@ -324,11 +328,9 @@ void ScriptDownload::ScriptDownloadWorker(const Job& job) {
     RaiseThreadPriority();
     SlotProgrammer programmer(state_, link_, compiler_, compile_);
     const Ending ending = programmer.Run(job.slot, job.path, job.layout);
-    if (ending.detail.empty()) {
-        user_.ShowMessage(ending.message);
-    } else {
-        user_.Tell({ending.message, ending.detail, state::MessageTone::kWarning});
-    }
+    user_.Tell({ending.message, ending.detail,
+                ending.outcome == Outcome::kDone ? state::MessageTone::kInformation
+                                                 : state::MessageTone::kWarning});
     // The file goes before the flag is cleared: the next download compiles into it.
     programmer.Discard();
     outcome_ = ending.outcome;

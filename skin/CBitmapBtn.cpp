@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 
 namespace vorn::skin {
 namespace {
@@ -14,10 +15,20 @@ constexpr int Slot(CBitmapBtn::Picture which) { return static_cast<int>(which); 
 constexpr QColor kPressedShade{0, 0, 0, 56};
 constexpr QColor kDisabledWash{128, 128, 128, 140};
 
+// The face of a skin button is a rounded plate two pixels inside its rectangle; the shade
+// stays on the plate, so the face's own background around its corners is left as it is.
+constexpr int kPlateInset = 2;
+constexpr qreal kPlateRadius = 8;
+
 void PaintStandIn(QPainter& painter, const QPixmap& base, const QColor& overlay) {
     const QRect area = painter.viewport();
     painter.drawPixmap(QPoint(0, 0), base, area);
-    painter.fillRect(area, overlay);
+    QPainterPath plate;
+    plate.addRoundedRect(
+        QRectF(area.adjusted(kPlateInset, kPlateInset, -kPlateInset, -kPlateInset)), kPlateRadius,
+        kPlateRadius);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(plate, overlay);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QWindow>
 #include <stdexcept>
 
@@ -138,6 +139,25 @@ void CSkinDialog::CreateSkinButtons() {
     }
 }
 
+// A window manager that places a window itself may move its frame without telling the
+// window where it went (openbox does so for a window without a caption), and popups and
+// message boxes then open as if the window were still at the top-left corner. A window
+// that asks for a place of its own is put there, so Qt's idea of where it is stays true.
+void CSkinDialog::PlaceBeforeFirstShow() {
+    if (!isWindow() || testAttribute(Qt::WA_Moved)) return;
+    const QWidget* over = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    QRect area;
+    if (over != nullptr && over->isVisible()) {
+        area = over->frameGeometry();
+    } else if (const QScreen* screen = this->screen()) {
+        area = screen->availableGeometry();
+    }
+    if (area.isEmpty()) return;
+    QRect placed(QPoint(0, 0), size());
+    placed.moveCenter(area.center());
+    move(placed.topLeft());
+}
+
 bool CSkinDialog::StartWindowMove() {
     QWindow* handle = windowHandle();
     return handle != nullptr && handle->startSystemMove();
@@ -147,6 +167,7 @@ void CSkinDialog::setVisible(bool visible) {
     if (visible && !initialised_) {
         initialised_ = true;
         OnInitDialog();
+        PlaceBeforeFirstShow();
     }
     QDialog::setVisible(visible);
 }

@@ -82,6 +82,8 @@ class CSkinDialog : public QDialog {
     void ResizeToFace();
     void CreateSkinButtons();
     bool StartWindowMove();
+    // Centres a top-level dialog nobody placed on its parent or its screen.
+    void PlaceBeforeFirstShow();
 
     std::unique_ptr<Ui::Dialog102> ui_;
     std::vector<CSkinButton*> buttons_;  // children of the dialog, in creation order

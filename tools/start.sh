@@ -1,5 +1,6 @@
 #!/bin/sh
-# Starts the built program: tools/start.sh [--demo] [BUILD-FOLDER]   (default folder: build)
+# Starts the built program: tools/start.sh [--demo] [BUILD-FOLDER]
+# (default folder: build in the current folder, else build beside this script's tools/)
 #   --demo   the same window on two simulated keyboards, to try every action without one
 # Without a display it says how to get one instead of failing with a Qt platform error.
 set -eu
@@ -8,7 +9,14 @@ if [ "${1:-}" = "--demo" ]; then
     program=vornutil-demo
     shift
 fi
-build=${1:-build}
+here=$(cd "$(dirname "$0")/.." && pwd)
+if [ -n "${1:-}" ]; then
+    build=$1
+elif [ -x "build/app/$program" ]; then
+    build=build
+else
+    build="$here/build"
+fi
 exe="$build/app/$program"
 if [ ! -x "$exe" ]; then
     echo "There is no $exe yet. Build first:"

@@ -1,16 +1,21 @@
 // appshot: pictures of the program for people who cannot run it here. Runs the main
 // window on the demo's simulated keyboards, in the English and the Chinese variant, and
 // writes PNG files of the window with a keyboard selected, during a script download, and
-// of the About box.
+// of the About box. On a real display (an X server, with or without a window manager) it
+// also pictures the screen around the window: with the keyboard list's popup open, with the
+// About box over it, and with a message box that has a detail ("desk-..." files).
 //
 //   appshot OUTPUT-FOLDER        (QT_QPA_PLATFORM=offscreen works)
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 #include <fstream>
 #include <semaphore>
@@ -18,10 +23,13 @@
 #include "app/CAboutDlg.h"
 #include "app/CVornUtilDlg.h"
 #include "app/DemoKeyboards.h"
+#include "app/QtUserSeam.h"
 #include "res/VornResources.h"
 #include "sim/SimDeviceMonitor.h"
 #include "sim/SimHidPlatform.h"
 #include "skin/LanguageId.h"
+#include "skin/SkinLook.h"
+#include "state/Notices.h"
 
 namespace {
 
@@ -121,11 +129,58 @@ bool ShootAboutBox(const Variant& variant, const QString& out) {
     return Save(box, out, QStringLiteral("about-revealed-%1.png").arg(variant.suffix)) && ok;
 }
 
+bool OnRealDisplay() { return QGuiApplication::platformName() != QLatin1String("offscreen"); }
+
+// The screen around `window` as the window system shows it, popups and boxes included.
+bool SaveScreen(QWidget& window, const QString& folder, const QString& name) {
+    Settle(300);
+    QScreen* screen = window.screen();
+    const QRect around = window.frameGeometry().adjusted(-40, -40, 40, 40);
+    const QPixmap shot = screen != nullptr ? screen->grabWindow(0, around.x(), around.y(),
+                                                                around.width(), around.height())
+                                           : QPixmap();
+    const QString path = folder + "/" + name;
+    const bool saved = !shot.isNull() && shot.save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+
+// While the next modal box is up, pictures the screen and closes the box.
+void ShootNextModal(QWidget& window, const QString& folder, const QString& name, bool* ok) {
+    QTimer::singleShot(600, &window, [&window, folder, name, ok] {
+        *ok = SaveScreen(window, folder, name) && *ok;
+        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            modal->reject();
+    });
+}
+
+bool ShootDesk(const Variant& variant, const QString& out) {
+    vorn::sim::SimHidPlatform platform;
+    vorn::app::AttachDemoKeyboards(platform);
+    vorn::sim::SimDeviceMonitor monitor(platform);
+    vorn::app::CVornUtilDlg window(platform, monitor);
+    vorn::app::QtUserSeam user(&window);
+    window.show();
+    Settle(500);
+    auto* list = window.findChild<QComboBox*>("keyboardList");
+    list->showPopup();
+    bool ok = SaveScreen(window, out, QStringLiteral("desk-popup-%1.png").arg(variant.suffix));
+    list->hidePopup();
+    Settle();
+    ShootNextModal(window, out, QStringLiteral("desk-about-%1.png").arg(variant.suffix), &ok);
+    window.OnSkinButtonName(QStringLiteral("About"));
+    ShootNextModal(window, out, QStringLiteral("desk-message-%1.png").arg(variant.suffix), &ok);
+    user.Tell({"Fail to init.", vorn::state::InitFailureDetail("/dev/hidraw3", "Permission denied"),
+               vorn::state::MessageTone::kWarning});
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setWindowIcon(vorn::res::AppIcon());
+    vorn::skin::ApplySkinLook(app);
     if (argc != 2) {
         std::fprintf(stderr, "usage: appshot OUTPUT-FOLDER\n");
         return 2;
@@ -142,6 +197,7 @@ int main(int argc, char** argv) {
         vorn::skin::SetUserDefaultLocaleOverride(variant.locale);
         ok = ShootMainWindow(variant, out, script) && ok;
         ok = ShootAboutBox(variant, out) && ok;
+        if (OnRealDisplay()) ok = ShootDesk(variant, out) && ok;
     }
     return ok ? 0 : 1;
 }

@@ -274,9 +274,12 @@ TEST_F(VornctlRunTest, AKeyboardThatCannotBeOpenedGetsFailToInitWithTheReasonAnd
 
     const Outcome run = Run({"keymap-upload", dir.File("keys.dat")});
     EXPECT_EQ(run.status, kExitFailed);
-    EXPECT_THAT(run.err, StartsWith("Fail to init.\n"
-                                    "vornctl: open /dev/hidraw-sim0: Permission denied\n"
-                                    "vornctl: this user may not open"));
+    // The window's detail (device, reason, rule, udevadm commands) comes first, then the
+    // remarks of vornctl's own.
+    EXPECT_THAT(run.err, StartsWith("Fail to init.\nThe keyboard's device /dev/hidraw-sim0"));
+    EXPECT_THAT(run.err, HasSubstr("udevadm control --reload-rules\n"));
+    EXPECT_THAT(run.err, HasSubstr("vornctl: open /dev/hidraw-sim0: Permission denied\n"
+                                   "vornctl: this user may not open"));
 }
 
 }  // namespace
