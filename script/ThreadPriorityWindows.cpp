@@ -4,6 +4,8 @@
 
 namespace vorn::script {
 
-void RaiseThreadPriority() { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); }
+void RaiseThreadPriority() {
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+}
 
 }  // namespace vorn::script

@@ -2,7 +2,7 @@
 
 namespace vorn::hid {
 
-WinLibraries::WinLibraries()
-    : hid_(::LoadLibraryA("hid.dll")), setupApi_(::LoadLibraryA("Setupapi.dll")) {}
+WinLibraries::WinLibraries(const char* hidLibrary, const char* setupApiLibrary)
+    : hid_(::LoadLibraryA(hidLibrary)), setupApi_(::LoadLibraryA(setupApiLibrary)) {}
 
 }  // namespace vorn::hid

@@ -10,8 +10,9 @@ namespace vorn::hid {
 
 class WinLibraries {
   public:
-    // Loads both libraries; either handle stays null when loading fails.
-    WinLibraries();
+    // Loads both libraries; either handle stays null when loading fails. Other file names
+    // are for tests (libraries that lack a function).
+    WinLibraries(const char* hidLibrary = "hid.dll", const char* setupApiLibrary = "Setupapi.dll");
 
     // The function `name` of "hid.dll" or "Setupapi.dll" as type F; null when the library
     // or the function is missing.

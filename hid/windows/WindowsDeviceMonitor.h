@@ -4,8 +4,8 @@
 // complete is a removal, the arrival of another class is kOtherArrived.
 //
 // Listening starts in the constructor (the thread, the window and the registrations);
-// what arrives before Start is held and is Start's first batch, delivered on the thread that starts. Each later WM_DEVICECHANGE is
-// one batch, handed to the callback on the monitor's thread.
+// what arrives before Start is held and is Start's first batch, delivered on the thread that
+// starts. Each later WM_DEVICECHANGE is one batch, handed to the callback on the monitor's thread.
 #pragma once
 
 #include <windows.h>

@@ -60,6 +60,9 @@ std::atomic<std::uint64_t> nextPlatformNumber{1};
 }  // namespace
 
 struct WindowsHidPlatform::State {
+    State(const char* hidLibrary, const char* setupApiLibrary)
+        : libraries(hidLibrary, setupApiLibrary) {}
+
     const std::uint64_t number = nextPlatformNumber++;
     WinLibraries libraries;
     mutable std::mutex mutex;
@@ -111,7 +114,10 @@ struct WindowsHidPlatform::State {
     }
 };
 
-WindowsHidPlatform::WindowsHidPlatform() : state_(std::make_unique<State>()) {}
+WindowsHidPlatform::WindowsHidPlatform() : WindowsHidPlatform("hid.dll", "Setupapi.dll") {}
+
+WindowsHidPlatform::WindowsHidPlatform(const char* hidLibrary, const char* setupApiLibrary)
+    : state_(std::make_unique<State>(hidLibrary, setupApiLibrary)) {}
 
 WindowsHidPlatform::~WindowsHidPlatform() {
     state_->ClearOnThread();
@@ -171,8 +177,7 @@ HidCall WindowsHidPlatform::GetInterfacePath(InterfaceSet set, int index, std::s
     auto* record = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
     record->cbSize = kInterfaceDetailSize;
     if (!detail(found.info, &data, record, required, nullptr, nullptr)) {
-        return state_->FailOnThread(
-            WinError("SetupDiGetDeviceInterfaceDetailA", ::GetLastError()));
+        return state_->FailOnThread(WinError("SetupDiGetDeviceInterfaceDetailA", ::GetLastError()));
     }
     path = record->DevicePath;
     return HidCall::kOk;
@@ -194,8 +199,8 @@ HidCall WindowsHidPlatform::CloseInterfaceSet(InterfaceSet set) {
 
 HidHandle WindowsHidPlatform::Open(const std::string& path, OpenPurpose) {
     const HANDLE handle =
-        ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_EXISTING, 0, nullptr);
+        ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         state_->FailOnThread(WinError("CreateFileA " + path, ::GetLastError()));
         return kInvalidHandle;

@@ -13,8 +13,8 @@
 // is closed; a failed scan or Open with the calling thread, until its next one succeeds.
 #pragma once
 
-#include <windows.h>
 #include <setupapi.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>
@@ -33,6 +33,8 @@ class WindowsHidPlatform : public HidPlatform {
     // Loads "hid.dll" and "Setupapi.dll"; a library that does not load makes its calls
     // answer kNotAvailable.
     WindowsHidPlatform();
+    // The same on libraries of other file names (for tests).
+    WindowsHidPlatform(const char* hidLibrary, const char* setupApiLibrary);
     ~WindowsHidPlatform() override;
     WindowsHidPlatform(const WindowsHidPlatform&) = delete;
     WindowsHidPlatform& operator=(const WindowsHidPlatform&) = delete;
