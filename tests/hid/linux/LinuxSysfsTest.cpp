@@ -371,6 +371,16 @@ TEST_F(LinuxSysfsTest, DiscoveryListsAKeyboardItMayNotOpen) {
     EXPECT_EQ(link.ReportLength(), 9);
 }
 
+// Twenty other hidraw nodes before it (a mouse, a touchpad, a receiver have that many) do
+// not hide the keyboard: the walk goes to the end of the scan.
+TEST_F(LinuxSysfsTest, DiscoveryFindsAKeyboardPastTwentyOtherInterfaces) {
+    for (int n = 0; n < 22; ++n) AddNode(n, 0x046D, 0xC077, &kKeyboardDescriptor);
+    const std::string keyboard = AddNode(22, 0x0F39, 0x1085, &kLinkDescriptor);
+    const std::vector<DeviceEntry> keyboards = FindKeyboards(*platform_);
+    ASSERT_EQ(keyboards.size(), 1u);
+    EXPECT_EQ(keyboards[0].path, keyboard);
+}
+
 // The machine's own hidraw nodes, usually none where the tests run: the scan must work
 // without a udev daemon and give each node its /dev path.
 TEST(UdevHidrawSourceTest, ScansThisMachineOrNamesTheFailingCall) {
