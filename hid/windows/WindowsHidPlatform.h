@@ -13,8 +13,9 @@
 // is closed; a failed scan or Open with the calling thread, until its next one succeeds.
 #pragma once
 
-#include <setupapi.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <setupapi.h>
 
 #include <memory>
 #include <string>

@@ -4,8 +4,9 @@
 // the folder "fakehid" next to the executable, in name order. The size checks follow the
 // Windows rule: cbSize must equal sizeof() of the structure for the build's bitness.
 #define _SETUPAPI_  // define the functions here instead of importing them
-#include <setupapi.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <setupapi.h>
 
 #include <algorithm>
 #include <cstddef>
