@@ -1,21 +1,26 @@
 #!/bin/bash
 # CI stage: the Windows build, cross-compiled with mingw-w64 and tested under wine.
 #   1. installs mingw-w64, wine and the GoogleTest sources (apt-get, as root) if missing;
-#   2. makes a wine prefix with no display and starts one persistent wineserver;
-#   3. cross-builds the Qt-free libraries, vornctl.exe, vornc.exe, the tests and the fake
-#      hid.dll / setupapi.dll (build-win/);
+#   2. makes a new wine prefix with no display and starts one persistent wineserver, which
+#      is stopped again on exit;
+#   3. cross-builds what ctest runs (target vorn_test_programs: the Qt-free tests, the fake
+#      hid.dll / setupapi.dll, vornctl.exe, vornc.exe) in build-win/;
 #   4. runs ctest under wine: the Qt-free unit tests, the Windows backend tests, the version
 #      resource and language id under LC_ALL, vornctl.exe end to end on fake keyboards;
 #   5. compares vornc.exe with the Linux vornc (exit status, messages, temp.o byte for byte)
 #      on every script of fuzz/corpus/compiler and the sample scripts, both layouts.
-# Prints "N passed, N failed" and the time of each step; exits non-zero on any failure.
+# Prints "N passed, N failed", the time of each step and the CPU time; exits non-zero on
+# any failure. Everything it writes stays in the two build folders (the native build/ of
+# the other stages is not touched).
 #
 #   tools/ci-wine.sh [--build-dir DIR] [--native-dir DIR] [--work DIR]
+#   JOBS=N             parallel compile jobs (default 2)
+#   VORN_CCACHE=1      compile through ccache (off by default: CI has no ccache)
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$ROOT/build-win
 NATIVE=$ROOT/build-wine-native
-WORK=${TMPDIR:-/tmp}/vorn-ci-wine
+WORK=
 while [ $# -gt 0 ]; do
 	case $1 in
 	--build-dir) BUILD=$2 ;;
@@ -25,6 +30,7 @@ while [ $# -gt 0 ]; do
 	esac
 	shift 2
 done
+WORK=${WORK:-$BUILD/ci-wine}
 JOBS=${JOBS:-2}
 START=$(date +%s)
 step_start=$START
@@ -48,6 +54,7 @@ command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || need="$need wine6
 command -v wine >/dev/null || need="$need wine"
 [ -f /usr/src/googletest/CMakeLists.txt ] || need="$need googletest"
 command -v ninja >/dev/null || need="$need ninja-build"
+command -v cmake >/dev/null || need="$need cmake"
 if [ -n "$need" ]; then
 	[ "$(id -u)" = 0 ] || die "missing packages:$need (run as root to install them)"
 	apt-get -o DPkg::Lock::Timeout=300 update -qq >/dev/null || die "apt-get update failed"
@@ -60,26 +67,31 @@ step "packages ready${need:+ (installed$need)}"
 # ---- 2. wine prefix and a persistent wineserver ----
 export WINEPREFIX=$WORK/prefix WINEDEBUG=-all WINEARCH=win64
 unset DISPLAY WAYLAND_DISPLAY
-mkdir -p "$WORK"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-	WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >"$WORK/wineboot.log" 2>&1 || die "wineboot failed"
-	wineserver -w
-	# No display here: the null graphics driver lets windows (message-only ones) be made.
-	wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 ||
-		die "wine reg add failed"
-	wineserver -w
-fi
-wineserver -p
+# A new prefix every run: nothing left from an earlier run or another wine version counts.
+# A wineserver still serving an old prefix at this path is stopped first.
+[ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
+rm -rf "$WINEPREFIX" "$WORK/cmp" && mkdir -p "$WORK" || die "cannot make $WORK"
 trap 'wineserver -k 2>/dev/null' EXIT
+WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >"$WORK/wineboot.log" 2>&1 ||
+	{ tail -n 20 "$WORK/wineboot.log"; die "wineboot failed"; }
+wineserver -w
+# No display here: the null graphics driver lets windows (message-only ones) be made.
+wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 ||
+	die "wine reg add failed"
+wineserver -w
+wineserver -p || die "wineserver -p failed"
 step "wine prefix ready ($(wine --version 2>/dev/null))"
 
 # ---- 3. cross build ----
-CCACHE=()
-command -v ccache >/dev/null && CCACHE=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+# The launcher is always set, empty unless asked for, so that a build folder configured
+# with ccache once does not keep calling it.
+launcher=
+[ "${VORN_CCACHE:-0}" = 1 ] && launcher=ccache
+CCACHE=(-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher -DCMAKE_C_COMPILER_LAUNCHER=$launcher)
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
 	-DVORN_BUILD_GUI=OFF -DVORN_BUILD_BENCH=OFF "${CCACHE[@]}" >"$WORK/configure-win.log" 2>&1 ||
 	{ tail -n 30 "$WORK/configure-win.log"; die "cross configure failed"; }
-nice cmake --build "$BUILD" -j"$JOBS" >"$WORK/build-win.log" 2>&1 ||
+nice cmake --build "$BUILD" -j"$JOBS" --target vorn_test_programs >"$WORK/build-win.log" 2>&1 ||
 	{ grep -A5 '^FAILED' "$WORK/build-win.log" | head -n 60; die "cross build failed"; }
 step "cross build"
 
@@ -105,13 +117,11 @@ fi
 step "ctest under wine"
 
 # ---- 5. vornc.exe against the Linux vornc ----
-if [ ! -f "$NATIVE/CMakeCache.txt" ]; then
-	cmake -S "$ROOT" -B "$NATIVE" -G Ninja -DVORN_BUILD_GUI=OFF -DVORN_BUILD_TESTS=OFF \
-		-DVORN_BUILD_BENCH=OFF "${CCACHE[@]}" >"$WORK/configure-native.log" 2>&1 ||
-		die "native configure failed"
-fi
+cmake -S "$ROOT" -B "$NATIVE" -G Ninja -DVORN_BUILD_GUI=OFF -DVORN_BUILD_TESTS=OFF \
+	-DVORN_BUILD_BENCH=OFF "${CCACHE[@]}" >"$WORK/configure-native.log" 2>&1 ||
+	{ tail -n 30 "$WORK/configure-native.log"; die "native configure failed"; }
 nice cmake --build "$NATIVE" -j"$JOBS" --target vornc >"$WORK/build-native.log" 2>&1 ||
-	die "native build of vornc failed"
+	{ grep -A5 '^FAILED' "$WORK/build-native.log" | head -n 60; die "native build of vornc failed"; }
 LINUX_VORNC=$NATIVE/cli/vornc/vornc
 WIN_VORNC=$BUILD/cli/vornc/vornc.exe
 compared=0
@@ -148,5 +158,7 @@ echo "ci-wine: vornc.exe vs Linux vornc: $compared runs, $((compared - differ)) 
 step "vornc comparison"
 
 echo "ci-wine: total $(($(date +%s) - START)) s"
+# CPU time of the script and of everything it ran (compilers, wine): user and system.
+times | sed -n 2p | sed 's/^/ci-wine: CPU time (user, system) /'
 echo "ci-wine: $passed passed, $failed failed"
 [ "$failed" = 0 ]
