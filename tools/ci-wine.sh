@@ -80,6 +80,11 @@ wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 	die "wine reg add failed"
 wineserver -w
 wineserver -p || die "wineserver -p failed"
+# The first program started on the server also starts wine's services (services.exe,
+# winedevice.exe, ...), which inherit its standard output and error and stay as long as the
+# server. Started here with no pipe, they cannot hold open the pipe a test listing is read
+# through (ctest would wait for its end until the discovery timeout).
+wine cmd /c exit </dev/null >/dev/null 2>&1 || die "wine cannot start a program"
 step "wine prefix ready ($(wine --version 2>/dev/null))"
 
 # ---- 3. cross build ----
@@ -159,6 +164,7 @@ step "vornc comparison"
 
 echo "ci-wine: total $(($(date +%s) - START)) s"
 # CPU time of the script and of everything it ran (compilers, wine): user and system.
-times | sed -n 2p | sed 's/^/ci-wine: CPU time (user, system) /'
+times >"$WORK/times"
+sed -n '2s/^/ci-wine: CPU time of the programs it ran (user, system) /p' "$WORK/times"
 echo "ci-wine: $passed passed, $failed failed"
 [ "$failed" = 0 ]
