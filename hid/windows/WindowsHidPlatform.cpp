@@ -51,7 +51,17 @@ HidGuid FromGuid(const GUID& guid) {
     return g;
 }
 
-HANDLE AsHandle(HidHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+// One opened interface. Shared with any call still running on it, so that a Close from
+// another thread never closes the system handle under a HidD_ call, nor lets Windows give
+// its value to a handle opened later while that call still uses it.
+struct Device {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::string error;  // the last failed call on the handle, under State::mutex
+    explicit Device(HANDLE h) : handle(h) {}
+    ~Device() { ::CloseHandle(handle); }
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+};
 
 // Each thread's last failed scan or open, per platform object.
 thread_local std::map<std::uint64_t, std::string> threadErrors;
@@ -71,7 +81,10 @@ struct WindowsHidPlatform::State {
         GUID interfaceClass;
     };
     std::map<InterfaceSet, Set> sets;
-    std::map<HidHandle, std::string> handles;  // open handles and their last failure
+    // Open handles: numbers of the platform's own, never reused, so a closed handle cannot
+    // name a device opened after it.
+    std::map<HidHandle, std::shared_ptr<Device>> devices;
+    HidHandle nextHandle = 1;
     InterfaceSet nextSet = 1;
 
     HidCall FailOnThread(std::string reason) {
@@ -80,17 +93,20 @@ struct WindowsHidPlatform::State {
     }
     void ClearOnThread() { threadErrors.erase(number); }
 
-    HidCall Fail(HidHandle handle, const char* call) {
+    std::shared_ptr<Device> Find(HidHandle handle) const {
+        std::lock_guard lock(mutex);
+        const auto it = devices.find(handle);
+        return it == devices.end() ? nullptr : it->second;
+    }
+    HidCall Fail(Device& device, const char* call) {
         const DWORD code = ::GetLastError();
         std::lock_guard lock(mutex);
-        const auto it = handles.find(handle);
-        if (it != handles.end()) it->second = WinError(call, code);
+        device.error = WinError(call, code);
         return HidCall::kFailed;
     }
-    HidCall Succeed(HidHandle handle) {
+    HidCall Succeed(Device& device) {
         std::lock_guard lock(mutex);
-        const auto it = handles.find(handle);
-        if (it != handles.end()) it->second.clear();
+        device.error.clear();
         return HidCall::kOk;
     }
     bool FindSet(InterfaceSet set, Set& found) const {
@@ -206,30 +222,35 @@ HidHandle WindowsHidPlatform::Open(const std::string& path, OpenPurpose) {
         return kInvalidHandle;
     }
     state_->ClearOnThread();
-    const auto id = reinterpret_cast<HidHandle>(handle);
+    auto device = std::make_shared<Device>(handle);
     std::lock_guard lock(state_->mutex);
-    state_->handles[id].clear();
+    const HidHandle id = state_->nextHandle++;
+    state_->devices.emplace(id, std::move(device));
     return id;
 }
 
 HidCall WindowsHidPlatform::GetAttributes(HidHandle handle, HidAttributes& attributes) {
     const auto get = state_->libraries.Hid<GetAttributesFn>("HidD_GetAttributes");
     if (!get) return HidCall::kNotAvailable;
+    const std::shared_ptr<Device> device = state_->Find(handle);
+    if (!device) return HidCall::kFailed;
     HIDD_ATTRIBUTES got{};
     got.Size = sizeof got;
-    if (!get(AsHandle(handle), &got)) return state_->Fail(handle, "HidD_GetAttributes");
+    if (!get(device->handle, &got)) return state_->Fail(*device, "HidD_GetAttributes");
     attributes.vendorId = got.VendorID;
     attributes.productId = got.ProductID;
     attributes.versionNumber = got.VersionNumber;
-    return state_->Succeed(handle);
+    return state_->Succeed(*device);
 }
 
 HidCall WindowsHidPlatform::GetCaps(HidHandle handle, HidCaps& caps) {
     const auto getPreparsed = state_->libraries.Hid<GetPreparsedDataFn>("HidD_GetPreparsedData");
     if (!getPreparsed) return HidCall::kNotAvailable;
+    const std::shared_ptr<Device> device = state_->Find(handle);
+    if (!device) return HidCall::kFailed;
     PHIDP_PREPARSED_DATA preparsed = nullptr;
-    if (!getPreparsed(AsHandle(handle), &preparsed)) {
-        return state_->Fail(handle, "HidD_GetPreparsedData");
+    if (!getPreparsed(device->handle, &preparsed)) {
+        return state_->Fail(*device, "HidD_GetPreparsedData");
     }
     // The preparsed data goes back to the library whatever happens next.
     struct Release {
@@ -246,43 +267,49 @@ HidCall WindowsHidPlatform::GetCaps(HidHandle handle, HidCaps& caps) {
     const NTSTATUS status = getCaps(preparsed, &got);
     if (status != HIDP_STATUS_SUCCESS) {
         ::SetLastError(static_cast<DWORD>(status));
-        return state_->Fail(handle, "HidP_GetCaps");
+        return state_->Fail(*device, "HidP_GetCaps");
     }
     caps.usage = got.Usage;
     caps.usagePage = got.UsagePage;
     caps.inputReportByteLength = got.InputReportByteLength;
     caps.outputReportByteLength = got.OutputReportByteLength;
     caps.featureReportByteLength = got.FeatureReportByteLength;
-    return state_->Succeed(handle);
+    return state_->Succeed(*device);
 }
 
 HidCall WindowsHidPlatform::SetFeature(HidHandle handle, const std::uint8_t* report,
                                        std::size_t length) {
     const auto set = state_->libraries.Hid<SetFeatureFn>("HidD_SetFeature");
     if (!set) return HidCall::kNotAvailable;
+    const std::shared_ptr<Device> device = state_->Find(handle);
+    if (!device) return HidCall::kFailed;
     // The call takes a writable buffer; the report stays the caller's.
     std::vector<std::uint8_t> copy(report, report + length);
-    if (!set(AsHandle(handle), copy.data(), static_cast<ULONG>(length))) {
-        return state_->Fail(handle, "HidD_SetFeature");
+    if (!set(device->handle, copy.data(), static_cast<ULONG>(length))) {
+        return state_->Fail(*device, "HidD_SetFeature");
     }
-    return state_->Succeed(handle);
+    return state_->Succeed(*device);
 }
 
 HidCall WindowsHidPlatform::GetFeature(HidHandle handle, std::uint8_t* report, std::size_t length) {
     const auto get = state_->libraries.Hid<GetFeatureFn>("HidD_GetFeature");
     if (!get) return HidCall::kNotAvailable;
-    if (!get(AsHandle(handle), report, static_cast<ULONG>(length))) {
-        return state_->Fail(handle, "HidD_GetFeature");
+    const std::shared_ptr<Device> device = state_->Find(handle);
+    if (!device) return HidCall::kFailed;
+    if (!get(device->handle, report, static_cast<ULONG>(length))) {
+        return state_->Fail(*device, "HidD_GetFeature");
     }
-    return state_->Succeed(handle);
+    return state_->Succeed(*device);
 }
 
+// The system handle is closed when the last call still using it returns.
 void WindowsHidPlatform::Close(HidHandle handle) {
-    {
-        std::lock_guard lock(state_->mutex);
-        if (state_->handles.erase(handle) == 0) return;
-    }
-    ::CloseHandle(AsHandle(handle));
+    std::shared_ptr<Device> device;  // released after the lock
+    std::lock_guard lock(state_->mutex);
+    const auto it = state_->devices.find(handle);
+    if (it == state_->devices.end()) return;
+    device = std::move(it->second);
+    state_->devices.erase(it);
 }
 
 std::string WindowsHidPlatform::LastError(HidHandle handle) const {
@@ -291,8 +318,8 @@ std::string WindowsHidPlatform::LastError(HidHandle handle) const {
         return it == threadErrors.end() ? std::string() : it->second;
     }
     std::lock_guard lock(state_->mutex);
-    const auto it = state_->handles.find(handle);
-    return it == state_->handles.end() ? std::string(kNotOpen) : it->second;
+    const auto it = state_->devices.find(handle);
+    return it == state_->devices.end() ? std::string(kNotOpen) : it->second->error;
 }
 
 }  // namespace vorn::hid

@@ -11,6 +11,9 @@
 // Every failure keeps the failing call, the system's text and the Windows error code for
 // LastError: a call on an open handle with that handle, until its next call succeeds or it
 // is closed; a failed scan or Open with the calling thread, until its next one succeeds.
+//
+// A handle is a number of the platform's own. Close may come from another thread while a
+// call runs on the handle: the system handle is then closed when that call returns.
 #pragma once
 
 #include <windows.h>

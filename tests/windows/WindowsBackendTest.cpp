@@ -7,12 +7,14 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "hid/Discovery.h"
 #include "hid/Link.h"
+#include "hid/LinkProtocol.h"
 #include "hid/windows/WindowsDeviceMonitor.h"
 #include "hid/windows/WindowsHidPlatform.h"
 #include "tests/windows/FakeDeviceFolder.h"
@@ -141,6 +143,60 @@ TEST(WindowsBackend, AFailedTransferKeepsTheWindowsErrorCode) {
     EXPECT_EQ(platform.LastError(handle), "");
     platform.Close(handle);
     EXPECT_EQ(platform.LastError(handle), "handle not open");
+}
+
+// Close from another thread while HidD_GetFeature runs on the handle: the call keeps the
+// system handle until it returns, and the handle is closed then.
+TEST(WindowsBackend, CloseDuringAFeatureCallWaitsForTheCallToReturn) {
+    FakeDeviceFolder folder;
+    const std::string pause = "vorn-pause-" + std::to_string(::GetCurrentProcessId());
+    const std::string path =
+        folder.Plug("kb", kBrellowVendor, kOrvanePro, 0x0080, 9, " pause=" + pause);
+    const HANDLE in = ::CreateEventA(nullptr, TRUE, FALSE, (pause + "-in").c_str());
+    const HANDLE go = ::CreateEventA(nullptr, TRUE, FALSE, (pause + "-go").c_str());
+    WindowsHidPlatform platform;
+    const HidHandle handle = platform.Open(path, OpenPurpose::kTransfer);
+    ASSERT_NE(handle, kInvalidHandle);
+    std::uint8_t report[10] = {kReportId};
+    auto call = std::async(std::launch::async,
+                           [&] { return platform.GetFeature(handle, report, sizeof report); });
+    ASSERT_EQ(::WaitForSingleObject(in, 10000), WAIT_OBJECT_0);
+    platform.Close(handle);
+    EXPECT_EQ(platform.LastError(handle), "handle not open");
+    // Still open: the file cannot be opened without sharing.
+    const HANDLE alone =
+        ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(alone, INVALID_HANDLE_VALUE);
+    if (alone != INVALID_HANDLE_VALUE) ::CloseHandle(alone);
+    ::SetEvent(go);
+    EXPECT_EQ(call.get(), HidCall::kOk);
+    // The call has returned: the system handle is closed.
+    const HANDLE after =
+        ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(after, INVALID_HANDLE_VALUE);
+    if (after != INVALID_HANDLE_VALUE) ::CloseHandle(after);
+    ::CloseHandle(in);
+    ::CloseHandle(go);
+}
+
+// A closed handle never reaches a device opened after it, even where Windows gives the new
+// system handle the old one's value.
+TEST(WindowsBackend, AClosedHandleDoesNotNameALaterDevice) {
+    FakeDeviceFolder folder;
+    const std::string first = folder.Plug("kb0", kBrellowVendor, kOrvanePro);
+    const std::string second = folder.Plug("kb1", kBrellowVendor, kBrellow);
+    WindowsHidPlatform platform;
+    const HidHandle closed = platform.Open(first, OpenPurpose::kTransfer);
+    ASSERT_NE(closed, kInvalidHandle);
+    platform.Close(closed);
+    const HidHandle open = platform.Open(second, OpenPurpose::kTransfer);
+    ASSERT_NE(open, kInvalidHandle);
+    EXPECT_NE(open, closed);
+    HidAttributes attributes;
+    EXPECT_EQ(platform.GetAttributes(closed, attributes), HidCall::kFailed);
+    EXPECT_EQ(platform.GetAttributes(open, attributes), HidCall::kOk);
+    EXPECT_EQ(attributes.productId, kBrellow);
+    platform.Close(open);
 }
 
 // Libraries that lack one function each (built from the fakes with fewer exports), or

@@ -4,13 +4,17 @@
 // handle by the file's first line:
 //
 //   VORNFAKEHID vid=0F39 pid=1085 usage=0080 page=FF00 feature=9 [state=DIR] [fail=set|get]
+//               [pause=NAME]
 //
 // The keyboard behind a line is the simulated keyboard's engine (sim/SimKeyboard), one per
 // line and process. With state=DIR (a folder without blanks) its keymap is loaded from
 // DIR\keymap.bin when first used and saved there after every command, and its script
 // slots are written to DIR\slots.txt and DIR\slotN.txt, so that one run of a program sees
 // what an earlier one left. fail=set (or get) makes every HidD_SetFeature (HidD_GetFeature)
-// fail with ERROR_DEVICE_NOT_CONNECTED, as for a keyboard pulled out.
+// fail with ERROR_DEVICE_NOT_CONNECTED, as for a keyboard pulled out. pause=NAME makes
+// HidD_GetFeature, once it has read the line, set the event "NAME-in" and wait (up to 10 s)
+// for the event "NAME-go" before it reads the line through its handle again: a test can
+// close the handle from another thread while the call is inside the library.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +30,7 @@ struct DeviceInfo {
     std::string line;   // the whole first line: the device's identity
     std::string state;  // the state folder, or empty
     std::string fail;   // "set", "get" or empty
+    std::string pause;  // the name of the pause events, or empty
 };
 
 inline std::string Token(const std::string& line, const char* key) {
@@ -53,6 +58,7 @@ inline bool ReadInfo(HANDLE h, DeviceInfo& info) {
     info.line.assign(line, std::strcspn(line, "\r\n"));
     info.state = Token(info.line, "state");
     info.fail = Token(info.line, "fail");
+    info.pause = Token(info.line, "pause");
     return true;
 }
 

@@ -171,6 +171,16 @@ BOOLEAN NTAPI HidD_GetFeature(HANDLE handle, PVOID report, ULONG length) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    if (!info.pause.empty()) {
+        const HANDLE in = ::CreateEventA(nullptr, TRUE, FALSE, (info.pause + "-in").c_str());
+        const HANDLE go = ::CreateEventA(nullptr, TRUE, FALSE, (info.pause + "-go").c_str());
+        ::SetEvent(in);
+        ::WaitForSingleObject(go, 10000);
+        ::CloseHandle(in);
+        ::CloseHandle(go);
+        // A handle closed meanwhile makes this read, and so the call, fail.
+        if (!fakehid::ReadInfo(handle, info)) return FALSE;
+    }
     vorn::sim::SimKeyboard* keyboard;
     {
         std::lock_guard lock(devicesMutex);
