@@ -1,5 +1,9 @@
 #include "app/CFileVersionInfo.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -62,6 +66,51 @@ void CFileVersionInfo::Reset() {
     for (auto& s : strings_) s.clear();
 }
 
+#ifdef _WIN32
+
+// Windows: the version resource, read with the system's version functions.
+bool CFileVersionInfo::Create(std::uint16_t userLanguage) {
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    return Create(path, userLanguage);
+}
+
+bool CFileVersionInfo::Create(const std::string& path, std::uint16_t userLanguage) {
+    Reset();
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) return false;
+    std::vector<std::uint8_t> block(size);
+    if (!::GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return false;
+    void* value = nullptr;
+    UINT length = 0;
+    if (::VerQueryValueA(block.data(), "\\", &value, &length) && length == kFixedFileInfoSize) {
+        fixed_ = DecodeFixed({static_cast<const std::uint8_t*>(value), length});
+    }
+    std::vector<std::uint32_t> translations;
+    if (::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &value, &length)) {
+        const auto* bytes = static_cast<const std::uint8_t*>(value);
+        for (UINT at = 0; at + 4 <= length; at += 4)
+            translations.push_back(Get32({bytes, length}, at));
+    }
+    const int chosen = ChooseTranslation(translations, userLanguage);
+    if (chosen < 0) return true;
+    char prefix[40];
+    std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04X%04X\\",
+                  LanguageOf(translations[chosen]), translations[chosen] >> 16);
+    for (int i = 0; i < kStringCount; ++i) {
+        const std::string name = std::string(prefix) + kStringNames[i];
+        if (::VerQueryValueA(block.data(), name.c_str(), &value, &length) && length > 0) {
+            strings_[i] = static_cast<const char*>(value);
+        }
+    }
+    return true;
+}
+
+#else
+
+// Linux: the version block in the executable's ELF section.
 bool CFileVersionInfo::Create(std::uint16_t userLanguage) {
     return Create("/proc/self/exe", userLanguage);
 }
@@ -72,6 +121,8 @@ bool CFileVersionInfo::Create(const std::string& path, std::uint16_t userLanguag
     if (!block || block->empty()) return false;
     return CreateFromBlock(*block, userLanguage);
 }
+
+#endif
 
 bool CFileVersionInfo::CreateFromBlock(std::span<const std::uint8_t> block,
                                        std::uint16_t userLanguage) {

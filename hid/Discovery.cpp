@@ -6,10 +6,6 @@ namespace vorn::hid {
 
 namespace {
 
-// The walk looks at this many interface indices and no more; a keyboard further down the
-// interface set is not found.
-constexpr int kInterfaceIndices = 20;
-
 constexpr std::uint16_t kVendorOrvane = 0x0A34;
 constexpr std::uint16_t kVendorBrellow = 0x0F39;
 constexpr std::uint16_t kKeyboardLinkUsage = 0x0080;
@@ -48,7 +44,7 @@ Verdict Check(HidPlatform& hid, HidHandle handle, Accepted& found) {
 Walk CheckInterface(HidPlatform& hid, InterfaceSet set, int index,
                     std::vector<DeviceEntry>& keyboards) {
     const HidCall present = hid.EnumInterface(set, index);
-    if (present == HidCall::kNotAvailable) return Walk::kStop;
+    if (present == HidCall::kNotAvailable || present == HidCall::kEnd) return Walk::kStop;
     if (present != HidCall::kOk) return Walk::kGoOn;
     std::string path;
     if (hid.GetInterfacePath(set, index, path) != HidCall::kOk) return Walk::kStop;
@@ -69,7 +65,7 @@ std::vector<DeviceEntry> FindKeyboards(HidPlatform& hid) {
     if (hid.GetHidGuid(hidClass) != HidCall::kOk) return keyboards;
     InterfaceSet set = kInvalidSet;
     if (hid.OpenInterfaceSet(hidClass, set) != HidCall::kOk) return keyboards;
-    for (int index = 0; index < kInterfaceIndices; ++index) {
+    for (int index = 0; index < kInterfaceWalkBound; ++index) {
         if (CheckInterface(hid, set, index, keyboards) == Walk::kStop) break;
     }
     // Also after an early stop: the snapshot is not needed any more and would leak.

@@ -11,6 +11,10 @@
 
 namespace vorn::hid {
 
+// The walk looks at the interfaces of the snapshot up to its end, but never at more than
+// this many: a bound against an enumeration that does not end.
+inline constexpr int kInterfaceWalkBound = 1024;
+
 // A keyboard interface the walk accepted.
 struct DeviceEntry {
     std::uint32_t vendorId = 0;

@@ -1,6 +1,6 @@
 // The HID platform seam: the handful of operations the keyboard link and discovery need
 // from the operating system's HID class and device-setup services. Backends: Linux
-// (hid/linux/), the simulated keyboards (sim/), later Windows.
+// (hid/linux/), Windows (hid/windows/), the simulated keyboards (sim/).
 //
 // Byte contract for feature reports: byte 0 of every report buffer holds the report ID
 // (the link always uses report ID 1); the rest is the report's payload. SetFeature sends
@@ -23,7 +23,8 @@ inline constexpr HidHandle kInvalidHandle = -1;
 using InterfaceSet = std::intptr_t;
 inline constexpr InterfaceSet kInvalidSet = -1;
 
-enum class HidCall { kOk, kFailed, kNotAvailable };
+// kEnd answers EnumInterface only: the snapshot has no interface at this index nor past it.
+enum class HidCall { kOk, kFailed, kNotAvailable, kEnd };
 
 struct HidGuid {
     std::uint32_t data1 = 0;
@@ -65,7 +66,8 @@ class HidPlatform {
     virtual HidCall GetHidGuid(HidGuid& guid) = 0;
     // A snapshot of the present interfaces of a class, walked by index below.
     virtual HidCall OpenInterfaceSet(const HidGuid& interfaceClass, InterfaceSet& set) = 0;
-    // kOk when the snapshot has an interface at this index, kFailed when it has none.
+    // kOk when the snapshot has an interface at this index, kEnd when the snapshot ends
+    // before it, kFailed when the interface at this index cannot be had.
     virtual HidCall EnumInterface(InterfaceSet set, int index) = 0;
     // The device path of the interface at this index.
     virtual HidCall GetInterfacePath(InterfaceSet set, int index, std::string& path) = 0;

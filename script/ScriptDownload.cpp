@@ -1,8 +1,5 @@
 #include "script/ScriptDownload.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -15,6 +12,7 @@
 #include "script/Encoder.h"
 #include "script/Explanation.h"
 #include "script/ScriptMessages.h"
+#include "script/ThreadPriority.h"
 #include "state/KeyboardList.h"
 #include "state/Messages.h"
 #include "state/Notices.h"
@@ -36,15 +34,6 @@ struct Instruction {
 };
 
 enum class LineResult { kOk, kTooLong, kMalformed };
-
-// Above-normal priority for the calling thread, one step up where the system lets an
-// unprivileged process have it; otherwise the download simply runs at normal priority.
-void RaiseThreadPriority() {
-    const id_t thread = static_cast<id_t>(gettid());
-    errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, thread);
-    if (errno == 0) setpriority(PRIO_PROCESS, thread, nice - 1);
-}
 
 const char* RefusalFor(const state::MainState& state) {
     if (state.keyboards.Count() == 0) return state::message::kPlugKeyboard;

@@ -160,8 +160,8 @@ HidCall SimHidPlatform::EnumInterface(hid::InterfaceSet set, int index) {
     const HidCall call = Enter(Op::kEnumInterface);
     if (call != HidCall::kOk) return call;
     auto it = sets_.find(set);
-    if (it == sets_.end() || index < 0 || index >= static_cast<int>(it->second.size()))
-        return HidCall::kFailed;
+    if (it == sets_.end() || index < 0) return HidCall::kFailed;
+    if (index >= static_cast<int>(it->second.size())) return HidCall::kEnd;
     return call;
 }
 

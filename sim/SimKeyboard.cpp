@@ -253,7 +253,13 @@ void SimKeyboard::Delay() const {
         std::lock_guard lock(mutex_);
         latency = latency_;
     }
-    if (latency.count() > 0) std::this_thread::sleep_for(latency);
+    if (latency.count() <= 0) return;
+    // Sleeps until the whole latency has passed: with mingw's threads on Windows a sleep
+    // is cut down to whole milliseconds, so one of 200 us returns at once.
+    const auto until = std::chrono::steady_clock::now() + latency;
+    do {
+        std::this_thread::sleep_for(until - std::chrono::steady_clock::now());
+    } while (std::chrono::steady_clock::now() < until);
 }
 
 bool SimKeyboard::Gone() {

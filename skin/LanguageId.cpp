@@ -1,5 +1,9 @@
 #include "skin/LanguageId.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <array>
 
 namespace vorn::skin {
@@ -87,7 +91,13 @@ std::uint16_t LanguageIdFromLocale(const QLocale& locale) {
 
 std::uint16_t UserDefaultLanguageId() {
     const std::optional<QLocale>& locale = LocaleOverride();
-    return LanguageIdFromLocale(locale ? *locale : QLocale::system());
+    if (locale) return LanguageIdFromLocale(*locale);
+#ifdef _WIN32
+    // Windows knows the user's language id itself.
+    return ::GetUserDefaultLangID();
+#else
+    return LanguageIdFromLocale(QLocale::system());
+#endif
 }
 
 void SetUserDefaultLocaleOverride(std::optional<QLocale> locale) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "hid/Discovery.h"
 #include "hid/ModelTable.h"
 #include "state/MainState.h"
 
@@ -11,10 +12,10 @@ namespace vorn::cli {
 
 namespace {
 
-// The walk looks at this many interface indices; the survey looks a little further, to
-// tell the person about a keyboard the walk cannot reach.
-constexpr int kWalkedIndices = 20;
-constexpr int kSurveyedIndices = 64;
+// The walk looks at this many interface indices at most; the survey looks a little
+// further, to tell the person about a keyboard the walk cannot reach.
+constexpr int kWalkedIndices = hid::kInterfaceWalkBound;
+constexpr int kSurveyedIndices = kWalkedIndices + 44;
 constexpr std::uint16_t kKeyboardLinkUsage = 0x0080;
 
 bool IsModelVendor(std::uint16_t vendorId) {
@@ -81,7 +82,7 @@ class Walk {
     // False when the walk ends before this index.
     bool Step(int index, std::vector<SurveyEntry>& entries) {
         const hid::HidCall present = hid_.EnumInterface(set_, index);
-        if (present == hid::HidCall::kNotAvailable) return false;
+        if (present == hid::HidCall::kNotAvailable || present == hid::HidCall::kEnd) return false;
         // Inside the walk a gap is skipped; past it, the first gap ends the survey.
         if (present != hid::HidCall::kOk) return index < kWalkedIndices;
         SurveyEntry entry;
@@ -153,7 +154,8 @@ std::string Verdict(const SurveyEntry& entry) {
         case Finding::kListFull:
             return "not taken: the device list is full";
         case Finding::kBeyondWalk:
-            return "not looked at: only the first 20 interfaces are";
+            return "not looked at: only the first " + std::to_string(kWalkedIndices) +
+                   " interfaces are";
     }
     return {};
 }

@@ -204,7 +204,9 @@ HidCall LinuxHidPlatform::OpenInterfaceSet(const HidGuid& interfaceClass, Interf
 
 HidCall LinuxHidPlatform::EnumInterface(InterfaceSet set, int index) {
     std::lock_guard lock(state_->mutex);
-    return state_->InterfaceAt(set, index) ? HidCall::kOk : HidCall::kFailed;
+    if (state_->InterfaceAt(set, index)) return HidCall::kOk;
+    // A set that exists ends before this index; one that does not is a failed call.
+    return state_->sets.count(set) && index >= 0 ? HidCall::kEnd : HidCall::kFailed;
 }
 
 HidCall LinuxHidPlatform::GetInterfacePath(InterfaceSet set, int index, std::string& path) {

@@ -213,13 +213,27 @@ TEST_F(DiscoveryTest, TwoKeyboardsOfOneModelAreListedInInterfaceOrder) {
     EXPECT_EQ(devices_.entries[1].reportLength, 17u);
 }
 
-TEST_F(DiscoveryTest, TheWalkEndsAfterTwentyInterfaceIndices) {
-    for (int i = 0; i < 19; ++i) sim_.Attach(Foreign("other" + std::to_string(i)));
-    sim_.Attach(OrvanePro("index19"));
+// Twenty other interfaces (a mouse, a touchpad and a receiver have that many) hide no
+// keyboard: the walk goes on to the end of the snapshot, and asks for no index past it.
+TEST_F(DiscoveryTest, AKeyboardPastTwentyOtherInterfacesIsFound) {
+    for (int i = 0; i < 20; ++i) sim_.Attach(Foreign("other" + std::to_string(i)));
     sim_.Attach(OrvanePro("index20"));
+    sim_.Attach(OrvanePro("index21"));
     Enumerate();
-    EXPECT_EQ(StoredPaths(), std::vector<std::string>{"index19"});
-    EXPECT_EQ(sim_.Calls(Op::kEnumInterface), 20u);
+    EXPECT_EQ(StoredPaths(), (std::vector<std::string>{"index20", "index21"}));
+    EXPECT_EQ(sim_.Calls(Op::kEnumInterface), 23u);
+    ExpectNothingLeftOpen();
+}
+
+TEST_F(DiscoveryTest, TheWalkStopsAtItsBound) {
+    for (int i = 0; i < kInterfaceWalkBound - 1; ++i) {
+        sim_.Attach(Foreign("other" + std::to_string(i)));
+    }
+    sim_.Attach(OrvanePro("last-looked-at"));
+    sim_.Attach(OrvanePro("past-the-bound"));
+    Enumerate();
+    EXPECT_EQ(StoredPaths(), std::vector<std::string>{"last-looked-at"});
+    EXPECT_EQ(sim_.Calls(Op::kEnumInterface), static_cast<std::size_t>(kInterfaceWalkBound));
     ExpectNothingLeftOpen();
 }
 

@@ -2,8 +2,12 @@
 #pragma once
 
 #include <stdlib.h>
+#ifdef _WIN32
+#include <process.h>
+#endif
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -16,11 +20,25 @@ namespace vorn::test {
 
 class TempDir {
   public:
+#ifdef _WIN32
+    // No mkdtemp on Windows: a name of the process and a counter, made or refused at once.
+    TempDir() {
+        static std::atomic<unsigned> next{0};
+        const auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate =
+                base / ("vorn-test-" + std::to_string(_getpid()) + "-" + std::to_string(next++));
+            if (std::filesystem::create_directory(candidate)) path_ = candidate;
+        }
+        if (path_.empty()) throw std::runtime_error("no temporary directory");
+    }
+#else
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "vorn-test-XXXXXX");
         if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }
+#endif
     ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);

@@ -101,17 +101,20 @@ TEST(InterfaceSurvey, KeyboardsPastSixteenFindTheDeviceListFull) {
     EXPECT_EQ(Findings(platform), want);
 }
 
-TEST(InterfaceSurvey, InterfacesPastTheTwentiethAreNotLookedAt) {
+TEST(InterfaceSurvey, InterfacesPastTheWalksBoundAreNotLookedAt) {
+    constexpr int kBound = hid::kInterfaceWalkBound;
     sim::SimHidPlatform platform;
-    for (const Desc& desc : Concat(Keyboards(1), Keyboards(21, 1))) {
+    for (const Desc& desc : Concat(Keyboards(1), Keyboards(kBound + 1, 1))) {
         platform.Attach(desc.path == "/dev/hidraw-sim1" ? Device(1, 0x1209, 1) : desc);
     }
     const std::vector<SurveyEntry> entries = SurveyInterfaces(platform, {});
-    ASSERT_EQ(entries.size(), 22u);
+    ASSERT_EQ(entries.size(), static_cast<std::size_t>(kBound + 2));
     EXPECT_EQ(entries[1].finding, Finding::kOtherVendor);
-    EXPECT_EQ(entries[20].finding, Finding::kBeyondWalk);
-    EXPECT_EQ(DescribeFinding(entries[21]),
-              "/dev/hidraw-sim21\t????:????\tnot looked at: only the first 20 interfaces are");
+    EXPECT_EQ(entries[20].finding, Finding::kListFull);
+    EXPECT_EQ(entries[kBound].finding, Finding::kBeyondWalk);
+    EXPECT_EQ(DescribeFinding(entries[kBound + 1]),
+              "/dev/hidraw-sim" + std::to_string(kBound + 1) +
+                  "\t????:????\tnot looked at: only the first 1024 interfaces are");
 }
 
 TEST(InterfaceSurvey, MissingCapabilitiesEndTheWalkAsTheyEndDiscovery) {

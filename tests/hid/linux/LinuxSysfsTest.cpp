@@ -347,7 +347,7 @@ TEST_F(LinuxSysfsTest, AnotherInterfaceClassHasNoInterfaces) {
     HidGuid other = kHidInterfaceClass;
     other.data1 ^= 1;
     ASSERT_EQ(platform_->OpenInterfaceSet(other, set), HidCall::kOk);
-    EXPECT_EQ(platform_->EnumInterface(set, 0), HidCall::kFailed);
+    EXPECT_EQ(platform_->EnumInterface(set, 0), HidCall::kEnd);
     EXPECT_EQ(platform_->CloseInterfaceSet(set), HidCall::kOk);
     EXPECT_EQ(platform_->CloseInterfaceSet(set), HidCall::kFailed);
     EXPECT_EQ(platform_->EnumInterface(set, 0), HidCall::kFailed);
@@ -369,6 +369,16 @@ TEST_F(LinuxSysfsTest, DiscoveryListsAKeyboardItMayNotOpen) {
     MakeNodeOpenable(keyboard);
     EXPECT_TRUE(OpenKeyboard(link, keyboards[0]));
     EXPECT_EQ(link.ReportLength(), 9);
+}
+
+// Twenty other hidraw nodes before it (a mouse, a touchpad, a receiver have that many) do
+// not hide the keyboard: the walk goes to the end of the scan.
+TEST_F(LinuxSysfsTest, DiscoveryFindsAKeyboardPastTwentyOtherInterfaces) {
+    for (int n = 0; n < 22; ++n) AddNode(n, 0x046D, 0xC077, &kKeyboardDescriptor);
+    const std::string keyboard = AddNode(22, 0x0F39, 0x1085, &kLinkDescriptor);
+    const std::vector<DeviceEntry> keyboards = FindKeyboards(*platform_);
+    ASSERT_EQ(keyboards.size(), 1u);
+    EXPECT_EQ(keyboards[0].path, keyboard);
 }
 
 // The machine's own hidraw nodes, usually none where the tests run: the scan must work
