@@ -2,8 +2,10 @@
 # names ("' Layouts: 1 2") must compile to the golden temp.o (the same file for each: a
 # key name has the same code in every table that holds it); a layout it does not name
 # must refuse it, so the header cannot claim less than is true either.
-#   cmake -DVORNC=... -DSCRIPT=... -DGOLDEN=... -DWORK=... [-DUPDATE=ON] -P CheckExample.cmake
-# With UPDATE the golden file is (re)written from the first named layout instead.
+#   cmake -DVORNC=... -DSCRIPT=... -DGOLDEN=... -DLISTING=... -DWORK=... [-DUPDATE=ON] -P CheckExample.cmake
+# The first named layout's listing and dry run (vornc --listing --run) must equal the
+# golden LISTING file too.
+# With UPDATE a missing golden file is written from the first named layout instead.
 cmake_minimum_required(VERSION 3.25)
 file(STRINGS "${SCRIPT}" header REGEX "^' Layouts:")
 if(NOT header)
@@ -41,3 +43,21 @@ foreach(layout 1 2)
         message(FATAL_ERROR "layout ${layout}: status ${status}, not a plain refusal:\n${refusal}")
     endif()
 endforeach()
+
+list(GET named 0 first)
+set(dir "${WORK}/listing")
+file(REMOVE_RECURSE "${dir}")
+file(MAKE_DIRECTORY "${dir}")
+execute_process(COMMAND "${VORNC}" --layout ${first} --listing --run "${SCRIPT}"
+    WORKING_DIRECTORY "${dir}" RESULT_VARIABLE status
+    OUTPUT_VARIABLE shown ERROR_VARIABLE refusal)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "--listing --run: status ${status}:\n${refusal}")
+endif()
+if(UPDATE AND NOT EXISTS "${LISTING}")
+    file(WRITE "${LISTING}" "${shown}")
+endif()
+file(READ "${LISTING}" want)
+if(NOT shown STREQUAL want)
+    message(FATAL_ERROR "--listing --run differs from ${LISTING}; it printed:\n${shown}")
+endif()
