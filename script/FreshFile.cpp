@@ -1,31 +1,24 @@
 #include "script/FreshFile.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <filesystem>
 #include <random>
 #include <system_error>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
-#ifndef O_CLOEXEC
-#define O_CLOEXEC 0
-#endif
-
 namespace vorn::script {
 namespace {
 
 constexpr int kAttempts = 16;
-constexpr int kOwnerOnly = S_IRUSR | S_IWUSR;  // 0600
 
 std::string FreshName(const std::string& finalPath, std::mt19937& random) {
     static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
@@ -34,36 +27,91 @@ std::string FreshName(const std::string& finalPath, std::mt19937& random) {
     return name;
 }
 
+#ifdef _WIN32
+
+// CREATE_NEW fails on any existing name, a link or other reparse point included. The file
+// keeps the folder's access rules. Null with `taken` set when the name exists.
+std::FILE* CreateNew(const std::string& name, bool& taken) {
+    const HANDLE handle = ::CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        return nullptr;
+    }
+    const int fd =
+        ::_open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(handle);
+        ::DeleteFileA(name.c_str());
+        return nullptr;
+    }
+    std::FILE* file = ::_fdopen(fd, "wb");
+    if (file == nullptr) {
+        ::_close(fd);
+        ::DeleteFileA(name.c_str());
+    }
+    return file;
+}
+
+void RemoveQuietly(const std::string& name) { ::DeleteFileA(name.c_str()); }
+
+// Replaces the entry of the final name, a link itself and never its target.
+bool MoveOver(const std::string& from, const std::string& to) {
+    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+#else
+
+constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;  // 0600
+
+void RemoveQuietly(const std::string& name) {
+    std::error_code ignored;
+    std::filesystem::remove(name, ignored);
+}
+
+// O_EXCL with O_CREAT fails on any existing name, a dangling link included. Null with
+// `taken` set when the name exists.
+std::FILE* CreateNew(const std::string& name, bool& taken) {
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kOwnerOnly);
+    if (fd < 0) {
+        taken = errno == EEXIST;
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr) {
+        ::close(fd);
+        RemoveQuietly(name);
+    }
+    return file;
+}
+
+bool MoveOver(const std::string& from, const std::string& to) {
+    std::error_code error;
+    std::filesystem::rename(from, to, error);
+    return !error;
+}
+
+#endif
+
 }  // namespace
 
 FreshFile::~FreshFile() {
     if (file_ != nullptr) std::fclose(file_);
-    if (!freshPath_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove(freshPath_, ignored);
-    }
+    if (!freshPath_.empty()) RemoveQuietly(freshPath_);
 }
 
 bool FreshFile::Open() {
     std::mt19937 random(std::random_device{}());
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const std::string name = FreshName(finalPath_, random);
-        // O_EXCL with O_CREAT fails on any existing name, a dangling link included.
-        const int fd =
-            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC, kOwnerOnly);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return false;
+        bool taken = false;
+        file_ = CreateNew(name, taken);
+        if (file_ != nullptr) {
+            freshPath_ = name;
+            return true;
         }
-        file_ = ::fdopen(fd, "wb");
-        if (file_ == nullptr) {
-            ::close(fd);
-            std::error_code ignored;
-            std::filesystem::remove(name, ignored);
-            return false;
-        }
-        freshPath_ = name;
-        return true;
+        if (!taken) return false;
     }
     return false;
 }
@@ -78,9 +126,7 @@ bool FreshFile::Close() {
 
 bool FreshFile::RenameOver() {
     if (freshPath_.empty() || file_ != nullptr) return false;
-    std::error_code error;
-    std::filesystem::rename(freshPath_, finalPath_, error);
-    if (error) return false;
+    if (!MoveOver(freshPath_, finalPath_)) return false;
     freshPath_.clear();
     return true;
 }

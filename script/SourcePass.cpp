@@ -87,13 +87,22 @@ int ColumnOf(const PassState& pass, int position) {
     return i + 1;
 }
 
+// The formats below follow C99 (%zu and the like). mingw names Microsoft's runtime "printf"
+// for the format check, while the vsnprintf it calls here is its C99 one.
+#ifdef __MINGW32__
+#define VORN_PRINTF_FORMAT gnu_printf
+#else
+#define VORN_PRINTF_FORMAT printf
+#endif
+
 void VFormat(std::array<char, kExplanationSize>& out, const char* format, std::va_list args) {
     std::vsnprintf(out.data(), out.size(), format, args);
 }
 
 // Records why the current line is refused, at the squeezed line's `position`; the first
 // reason given for a line stands. Returns false for the caller to return.
-[[gnu::format(printf, 3, 4)]] bool Refuse(PassState& pass, int position, const char* format, ...) {
+[[gnu::format(VORN_PRINTF_FORMAT, 3, 4)]] bool Refuse(PassState& pass, int position,
+                                                      const char* format, ...) {
     Explanation& explanation = pass.compiler.explanation;
     if (!explanation.Empty()) return false;
     explanation.line = pass.lineNumber;
@@ -106,7 +115,7 @@ void VFormat(std::array<char, kExplanationSize>& out, const char* format, std::v
 }
 
 // What to do about the refusal just recorded; only the first suggestion stands.
-[[gnu::format(printf, 2, 3)]] bool Suggest(PassState& pass, const char* format, ...) {
+[[gnu::format(VORN_PRINTF_FORMAT, 2, 3)]] bool Suggest(PassState& pass, const char* format, ...) {
     Explanation& explanation = pass.compiler.explanation;
     if (explanation.suggestion[0] != '\0') return false;
     std::va_list args;
@@ -117,8 +126,8 @@ void VFormat(std::array<char, kExplanationSize>& out, const char* format, std::v
 }
 
 // A refusal of the whole file (no line is to blame), or of a line given by number.
-[[gnu::format(printf, 4, 5)]] void ExplainAt(CompilerState& compiler, int line, int column,
-                                             const char* format, ...) {
+[[gnu::format(VORN_PRINTF_FORMAT, 4, 5)]] void ExplainAt(CompilerState& compiler, int line,
+                                                         int column, const char* format, ...) {
     Explanation& explanation = compiler.explanation;
     explanation.Clear();
     explanation.line = line;

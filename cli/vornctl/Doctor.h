@@ -4,6 +4,7 @@
 // that it can be run over a made-up tree.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -12,11 +13,11 @@
 namespace vorn::cli {
 
 struct DoctorHost {
-    std::string root;           // "" for the running system
-    std::string version;        // "vornctl 1.0.0.6"
-    std::string kernel;         // "Linux 6.1.0-18-amd64 x86_64"
-    uid_t uid = 0;              // the user the report is for
-    std::vector<gid_t> groups;  // and the groups that user is in
+    std::string root;                   // "" for the running system
+    std::string version;                // "vornctl 1.0.0.6"
+    std::string kernel;                 // "Linux 6.1.0-18-amd64 x86_64"
+    std::uint32_t uid = 0;              // the user the report is for
+    std::vector<std::uint32_t> groups;  // and the groups that user is in
     // 0 when the node at this path opens for reading and writing, else the errno.
     std::function<int(const std::string& path)> openError;
 };

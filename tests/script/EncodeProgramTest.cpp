@@ -154,6 +154,15 @@ TEST_F(EncodeProgramTest, PlantedLinkIsReplacedAndItsTargetLeftUntouched) {
     EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"script.vs", "temp.o", "victim.txt"}));
 }
 
+// A temp.o that shares its data with another file (a hard link, which any user may plant on
+// every system) is replaced, never written through.
+TEST_F(EncodeProgramTest, HardLinkedIntermediateFileIsReplacedNotWrittenThrough) {
+    const std::string other = dir_.Write("other.txt", "keep me\n");
+    std::filesystem::create_hard_link(other, state_->intermediatePath);
+    EXPECT_EQ(Compiled("END\n"), "FF\r\n");
+    EXPECT_EQ(test::ReadFile(other), "keep me\n");
+}
+
 TEST_F(EncodeProgramTest, EachCompileStartsFromClearedState) {
     Compiled(ScriptText({"A:", "B:", "C:", "GOTO C", "END"}));
     EXPECT_EQ(Compiled(ScriptText({"C:", "CLS", "GOTO C", "END"})),

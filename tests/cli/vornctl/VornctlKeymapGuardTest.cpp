@@ -84,7 +84,9 @@ TEST_F(VornctlKeymapGuardTest, RestorePutsTheNewestBackupBack) {
     EXPECT_EQ(keyboard.Block(1), Block(16, 3));
     const Outcome run = Run({"keymap-restore"});
     EXPECT_EQ(run.status, kExitOk) << run.err;
-    EXPECT_THAT(run.err, HasSubstr("restoring " + dir.File("backups") + "/Orvane-Pro-0f39-1085-"));
+    const std::filesystem::path newest =
+        std::filesystem::path(dir.File("backups")) / "Orvane-Pro-0f39-1085-";
+    EXPECT_THAT(run.err, HasSubstr("restoring " + newest.string()));
     EXPECT_THAT(run.err, HasSubstr("Download successfully.\n"));
     EXPECT_EQ(keyboard.Block(1), Block(16, 1));
     EXPECT_EQ(keyboard.Block(2), Block(16, 2));
