@@ -3,21 +3,13 @@
 #include <utility>
 
 #include "hid/windows/WinError.h"
+#include "hid/windows/WinGuid.h"
 
 namespace vorn::hid {
 
 namespace {
 
 constexpr char kWindowClass[] = "VornDeviceMonitor";
-
-GUID ToGuid(const HidGuid& g) {
-    GUID guid{};
-    guid.Data1 = g.data1;
-    guid.Data2 = g.data2;
-    guid.Data3 = g.data3;
-    for (int i = 0; i < 8; ++i) guid.Data4[i] = g.data4[i];
-    return guid;
-}
 
 }  // namespace
 

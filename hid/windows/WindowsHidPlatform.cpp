@@ -10,6 +10,7 @@ extern "C" {  // mingw's HID headers declare C functions without a guard of thei
 #include <vector>
 
 #include "hid/windows/WinError.h"
+#include "hid/windows/WinGuid.h"
 #include "hid/windows/WinLibraries.h"
 
 namespace vorn::hid {
@@ -32,15 +33,6 @@ using DestroyListFn = decltype(&::SetupDiDestroyDeviceInfoList);
 constexpr DWORD kPresentInterfaces = 0x12;
 
 constexpr char kNotOpen[] = "handle not open";
-
-GUID ToGuid(const HidGuid& g) {
-    GUID guid{};
-    guid.Data1 = g.data1;
-    guid.Data2 = g.data2;
-    guid.Data3 = g.data3;
-    for (int i = 0; i < 8; ++i) guid.Data4[i] = g.data4[i];
-    return guid;
-}
 
 HidGuid FromGuid(const GUID& guid) {
     HidGuid g;
