@@ -90,6 +90,21 @@ if start_x :92; then
     DISPLAY=:92 openbox >"$work/openbox.log" 2>&1 &
     pids="$pids $!"
     wait_for 10 sh -c 'DISPLAY=:92 xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window'
+    # openbox announces itself before it is ready to manage windows, and a window mapped in
+    # that moment may never be shown (seen with the first window of a fresh openbox only).
+    # Users start programs long after their window manager: wait until a probe window is
+    # really shown, trying a new probe when one is lost.
+    wm_ready=no
+    for try in 1 2 3; do
+        DISPLAY=:92 xmessage -name vornprobe -timeout 15 probe >/dev/null 2>&1 &
+        probe=$!
+        if wait_for 5 sh -c 'DISPLAY=:92 xwininfo -name vornprobe | grep -q IsViewable'; then
+            wm_ready=yes
+        fi
+        kill "$probe" 2>/dev/null; wait "$probe" 2>/dev/null
+        [ "$wm_ready" = yes ] && break
+        echo "x-openbox: probe window $try was not shown, trying again"
+    done
     run x-openbox DISPLAY=:92 QT_QPA_PLATFORM=xcb
     run x-openbox-places-2 DISPLAY=:92 QT_QPA_PLATFORM=xcb -- $places
     run x-openbox-places-3 DISPLAY=:92 QT_QPA_PLATFORM=xcb -- $places
