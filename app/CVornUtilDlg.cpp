@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QProgressBar>
 #include <array>
 #include <chrono>
@@ -61,6 +62,13 @@ CVornUtilDlg::CVornUtilDlg(hid::HidPlatform& platform, hid::DeviceMonitor& monit
     // The list starts with nothing selected; say what to do rather than look empty.
     KeyboardListControl().setPlaceholderText(QStringLiteral("Choose a keyboard"));
     view_->SetKeyboardChosen([this] { OnKeyboardSelChange(); });
+    // While a script download hides the slot list, its frame on the face names the slot being
+    // programmed instead of standing empty.
+    auto* slotPlate = new QLabel(this);
+    slotPlate->setObjectName(QStringLiteral("slotPlate"));
+    slotPlate->setAlignment(Qt::AlignCenter);
+    slotPlate->setStyleSheet(QStringLiteral("color: #36c9b6; font-weight: bold;"));
+    view_->SetSlotPlate(*slotPlate);
     // The worker calls this as its last action; the rest happens on the GUI thread.
     script_.SetFinishedCallback(
         [this] { PostToThreadOf(*this, [this] { OnScriptDownloadFinished(); }); });

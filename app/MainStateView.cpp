@@ -34,6 +34,11 @@ MainStateView::~MainStateView() {
     if (state_.Observer() == this) state_.SetObserver(nullptr);
 }
 
+void MainStateView::SetSlotPlate(QLabel& plate) {
+    slotPlate_ = &plate;
+    SyncSlotListVisibility();
+}
+
 void MainStateView::SyncAll() {
     SyncKeyboardList();
     SyncSlotList();
@@ -66,10 +71,17 @@ void MainStateView::SyncKeyboardList() {
 
 void MainStateView::SyncSlotList() {
     if (slotList_) FillList(*slotList_, state_.slots);
+    SyncSlotListVisibility();
 }
 
 void MainStateView::SyncSlotListVisibility() {
-    if (slotList_) slotList_->setVisible(state_.SlotListVisible());
+    if (!slotList_) return;
+    const bool visible = state_.SlotListVisible();
+    slotList_->setVisible(visible);
+    if (!slotPlate_) return;
+    slotPlate_->setGeometry(slotList_->geometry());
+    slotPlate_->setText(slotList_->currentText());
+    slotPlate_->setVisible(!visible);
 }
 
 void MainStateView::SyncProgress() {

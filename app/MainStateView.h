@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QProgressBar>
@@ -29,6 +30,10 @@ class MainStateView : public QObject, public state::MainStateObserver {
     // Called on the GUI thread after the person picked an entry of the keyboard list (even
     // the one already selected); the state's selection is already updated.
     void SetKeyboardChosen(std::function<void()> chosen) { keyboardChosen_ = std::move(chosen); }
+
+    // A label over the slot list's place that names the chosen slot while the list is hidden
+    // (a script download hides it), so its frame on the face is never left empty.
+    void SetSlotPlate(QLabel& plate);
 
     // Reads the whole state into the controls; GUI thread only.
     void SyncAll();
@@ -52,6 +57,7 @@ class MainStateView : public QObject, public state::MainStateObserver {
     QPointer<QComboBox> keyboardList_;
     QPointer<QComboBox> slotList_;
     QPointer<QProgressBar> progressBar_;
+    QPointer<QLabel> slotPlate_;
     std::function<void()> keyboardChosen_;
 };
 

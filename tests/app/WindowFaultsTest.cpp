@@ -45,6 +45,7 @@ class WindowFaultsTest : public QObject {
     void initTestCase() { vorn::skin::ApplySkinLook(*qApp); }
     void demoEndsWithoutDeletingWhatThePersonSaved();
     void progressBarIsEmptyBehindAFailedCompile();
+    void slotFrameNamesTheSlotWhileAScriptMessageIsUp();
     void aboutBoxLinesFitTheirFont();
     void successInformsAndFailureWarns();
     void failToInitSaysWhyAndWhatToDo();
@@ -113,6 +114,46 @@ void WindowFaultsTest::progressBarIsEmptyBehindAFailedCompile() {
         QVERIFY(seen);
         QVERIFY2(maximum > minimum, "an empty range draws Qt's busy bar");
         QCOMPARE(value, minimum);
+    }
+}
+
+void WindowFaultsTest::slotFrameNamesTheSlotWhileAScriptMessageIsUp() {
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    const std::string good = dir.filePath("good.vs").toStdString();
+    const std::string bad = dir.filePath("bad.vs").toStdString();
+    std::ofstream(good, std::ios::binary) << "R1=1\r\nEND\r\n";
+    std::ofstream(bad, std::ios::binary) << "JUMP SOMEWHERE\r\nEND\r\n";
+    ProgramTestDesk desk;
+    desk.Plug(vorn::test::kOrvanePath, vorn::test::kOrvanePro);
+    desk.Start();
+    ProgramTestDesk::Choose(desk.KeyboardList(), 0);
+    ProgramTestDesk::Choose(desk.SlotList(), 3);
+    for (const std::string& script : {bad, good}) {
+        bool listHidden = false, frameShown = false, frameOverList = false;
+        QString frameText;
+        desk.User().SetMessageHook([&](const std::string&) {
+            QMetaObject::invokeMethod(
+                &desk.Window(),
+                [&] {
+                    auto* frame = desk.Window().findChild<QLabel*>("slotPlate");
+                    listHidden = desk.SlotList().isHidden();
+                    frameShown = frame != nullptr && frame->isVisible();
+                    frameOverList =
+                        frame != nullptr && frame->geometry() == desk.SlotList().geometry();
+                    frameText = frame != nullptr ? frame->text() : QString();
+                },
+                Qt::BlockingQueuedConnection);
+        });
+        desk.User().AnswerFile(script);
+        desk.Click("SCRIPTUpload");
+        QTRY_VERIFY(!desk.Window().ScriptDownloadRunning());
+        QVERIFY2(listHidden, "the download hides the slot list while its message is up");
+        QVERIFY2(frameShown, "the slot list's frame is left empty");
+        QVERIFY(frameOverList);
+        QCOMPARE(frameText, QStringLiteral("FN+3"));
+        QVERIFY(!desk.SlotList().isHidden());
+        QVERIFY(!desk.Window().findChild<QLabel*>("slotPlate")->isVisible());
     }
 }
 
