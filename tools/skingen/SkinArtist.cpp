@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
 #include <array>
 
 #include "FaceShapes.h"
@@ -46,6 +47,16 @@ QRect ComboRect(int id) {
     return rect;
 }
 
+// The three action buttons' rectangles end at different places; their plates all end where
+// the narrowest one does, so the column has one straight right edge and every plate lies
+// wholly on its button (a click on any part of a plate reaches it).
+qreal ActionPlateRight() {
+    qreal right = QRectF(layout::kButtons[0].rect).right();
+    for (std::size_t index = 1; index < 3; ++index)
+        right = std::min(right, QRectF(layout::kButtons[index].rect).right());
+    return right - 2;
+}
+
 void PaintSectionLine(QPainter& painter, qreal y) {
     QLinearGradient line(40, y, 860, y);
     line.setColorAt(0, QColor(255, 255, 255, 0));
@@ -71,7 +82,7 @@ QImage SkinArtist::Paint(bool hovered) const {
     PaintDeviceCard(painter);
     PaintSlotRow(painter);
     PaintSteps(painter);
-    PaintChips(painter);
+    PaintHints(painter);
     return face;
 }
 
@@ -150,7 +161,8 @@ void SkinArtist::PaintActions(QPainter& painter, bool hovered) const {
 
 void SkinArtist::PaintAction(QPainter& painter, int index, bool hovered) const {
     const QRect rect = layout::kButtons[static_cast<std::size_t>(index)].rect;
-    const QRectF body = QRectF(rect).adjusted(2, 2, -2, -3);
+    QRectF body = QRectF(rect).adjusted(2, 2, -2, -3);
+    body.setRight(ActionPlateRight());
     painter.fillPath(Rounded(body.translated(0, 2), 11), QColor(0, 0, 0, 70));
     QLinearGradient fill(body.topLeft(), body.bottomLeft());
     fill.setColorAt(0, hovered ? palette::kAccent : palette::kRowTop);
@@ -210,29 +222,33 @@ void SkinArtist::PaintSteps(QPainter& painter) const {
     }
 }
 
-void SkinArtist::PaintChips(QPainter& painter) const {
+void SkinArtist::PaintHints(QPainter& painter) const {
+    // Plain words, not outlined boxes: nothing here can be clicked, so nothing looks as if it
+    // could.
     const std::array<QString, 3> values{QStringLiteral("*.dat"), QStringLiteral("*.vs"),
                                         QStringLiteral("FN+0\u20139")};
     qreal right = 860;
-    for (int chip = 2; chip >= 0; --chip) {
-        const auto index = static_cast<std::size_t>(chip);
-        right = PaintChip(painter, right, texts_.chips[index], values[index]) - 10;
+    for (int hint = 2; hint >= 0; --hint) {
+        const auto index = static_cast<std::size_t>(hint);
+        right = PaintHint(painter, right, texts_.hints[index], values[index]);
+        if (hint > 0) {
+            const QRectF dot(right - 22, 450, 22, 28);
+            PaintText(painter, dot, Qt::AlignCenter, QStringLiteral("\u00b7"), Font(13),
+                      palette::kFaint);
+            right = dot.left();
+        }
     }
 }
 
-qreal SkinArtist::PaintChip(QPainter& painter, qreal right, const QString& name,
+qreal SkinArtist::PaintHint(QPainter& painter, qreal right, const QString& name,
                             const QString& value) const {
     const QFont nameFont = Font(12);
     const QFont valueFont = Font(13, QFont::Bold);
     const qreal nameWidth = QFontMetricsF(nameFont).horizontalAdvance(name);
-    const qreal width = nameWidth + QFontMetricsF(valueFont).horizontalAdvance(value) + 30;
+    const qreal width = nameWidth + QFontMetricsF(valueFont).horizontalAdvance(value) + 6;
     const QRectF box(right - width, 450, width, 28);
-    painter.fillPath(Rounded(box, 14), QColor(255, 255, 255, 12));
-    painter.setPen(QPen(palette::kCardEdge, 1));
-    painter.drawPath(Rounded(box.adjusted(0.5, 0.5, -0.5, -0.5), 13.5));
-    PaintText(painter, box.adjusted(12, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, name, nameFont,
-              palette::kSubtext);
-    PaintText(painter, box.adjusted(18 + nameWidth, 0, -10, 0), Qt::AlignLeft | Qt::AlignVCenter,
+    PaintText(painter, box, Qt::AlignLeft | Qt::AlignVCenter, name, nameFont, palette::kSubtext);
+    PaintText(painter, box.adjusted(6 + nameWidth, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
               value, valueFont, palette::kAccent);
     return box.left();
 }

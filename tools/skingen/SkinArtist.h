@@ -28,9 +28,9 @@ class SkinArtist {
     void PaintDeviceCard(QPainter& painter) const;
     void PaintSlotRow(QPainter& painter) const;
     void PaintSteps(QPainter& painter) const;
-    void PaintChips(QPainter& painter) const;
-    // One rounded chip ending at `right`; returns its left edge.
-    qreal PaintChip(QPainter& painter, qreal right, const QString& name,
+    void PaintHints(QPainter& painter) const;
+    // One hint (a name and its value) ending at `right`; returns its left edge.
+    qreal PaintHint(QPainter& painter, qreal right, const QString& name,
                     const QString& value) const;
     void PaintText(QPainter& painter, const QRectF& box, int flags, const QString& text,
                    const QFont& font, const QColor& colour) const;

@@ -6,8 +6,7 @@ SkinTexts EnglishTexts() {
     return SkinTexts{
         QStringLiteral("Keymaps and macro scripts for VORN keyboards"),
         {{{QStringLiteral("Upload Keymap"), QStringLiteral("Save its keymap to a file")},
-          {QStringLiteral("Download Keymap"),
-           QStringLiteral("Write a keymap file into the keyboard")},
+          {QStringLiteral("Download Keymap"), QStringLiteral("Write a keymap file into it")},
           {QStringLiteral("Download Script"), QStringLiteral("Program a script into a slot")}}},
         QStringLiteral("ACTIONS"),
         QStringLiteral("About\u2026"),

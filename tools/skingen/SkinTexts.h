@@ -22,7 +22,7 @@ struct SkinTexts {
     QString progressIdle;
     QString slot;
     std::array<QString, 3> steps;
-    std::array<QString, 3> chips;  // what the program works with: .dat, .vs, FN+0-9
+    std::array<QString, 3> hints;  // what the program works with: .dat, .vs, FN+0-9
 };
 
 SkinTexts TextsFor(vorn::skin::SkinVariant variant);
