@@ -179,6 +179,8 @@ bool ShootDesk(const Variant& variant, const QString& out) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // As the program names itself, so that boxes without a title of their own say VornUtil.
+    app.setApplicationDisplayName(QStringLiteral("VornUtil"));
     app.setWindowIcon(vorn::res::AppIcon());
     vorn::skin::ApplySkinLook(app);
     if (argc != 2) {
