@@ -109,8 +109,14 @@ bool ShootMainWindow(const Variant& variant, const QString& out, const std::stri
     Settle();
     bool ok = Save(window, out, QStringLiteral("main-selected-%1.png").arg(variant.suffix));
     window.OnSkinButtonName(QStringLiteral("SCRIPTUpload"));
-    auto* progress = window.findChild<QProgressBar*>("progressBar");
-    while (progress->maximum() == 0 || progress->value() < progress->maximum() / 2) Settle(10);
+    // Half way through the programming, as the state counts it (the bar shows an empty
+    // range as 0 of 1 until the compile has counted the instructions).
+    auto halfWay = [&window] {
+        const vorn::state::ProgressState progress = window.State().Progress();
+        return progress.high > 0 && progress.position >= progress.high / 2;
+    };
+    while (!halfWay()) Settle(10);
+    Settle();
     ok = Save(window, out, QStringLiteral("main-download-%1.png").arg(variant.suffix)) && ok;
     user.Release();
     while (window.ScriptDownloadRunning()) Settle(10);
