@@ -24,6 +24,14 @@ FixedFileInfo DecodeFixed(std::span<const std::uint8_t> b) {
 
 std::uint16_t LanguageOf(std::uint32_t entry) { return static_cast<std::uint16_t>(entry); }
 
+// The path of one translation's string table, "\\StringFileInfo\\LLLLCCCC\\" (language, code page).
+std::string StringTablePrefix(std::uint32_t translation) {
+    char prefix[40];
+    std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04X%04X\\", LanguageOf(translation),
+                  translation >> 16);
+    return prefix;
+}
+
 // The first entry of exactly `language`, else the first with its low 8 bits.
 int FindLanguage(std::span<const std::uint32_t> list, std::uint16_t language) {
     for (std::size_t i = 0; i < list.size(); ++i)
@@ -96,11 +104,9 @@ bool CFileVersionInfo::Create(const std::string& path, std::uint16_t userLanguag
     }
     const int chosen = ChooseTranslation(translations, userLanguage);
     if (chosen < 0) return true;
-    char prefix[40];
-    std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04X%04X\\",
-                  LanguageOf(translations[chosen]), translations[chosen] >> 16);
+    const std::string prefix = StringTablePrefix(translations[chosen]);
     for (int i = 0; i < kStringCount; ++i) {
-        const std::string name = std::string(prefix) + kStringNames[i];
+        const std::string name = prefix + kStringNames[i];
         if (::VerQueryValueA(block.data(), name.c_str(), &value, &length) && length > 0) {
             strings_[i] = static_cast<const char*>(value);
         }
@@ -136,11 +142,9 @@ bool CFileVersionInfo::CreateFromBlock(std::span<const std::uint8_t> block,
     const auto translations = TranslationList(block);
     const int chosen = ChooseTranslation(translations, userLanguage);
     if (chosen < 0) return true;
-    char prefix[40];
-    std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04X%04X\\",
-                  LanguageOf(translations[chosen]), translations[chosen] >> 16);
+    const std::string prefix = StringTablePrefix(translations[chosen]);
     for (int i = 0; i < kStringCount; ++i) {
-        if (auto text = QueryVersionValue(block, std::string(prefix) + kStringNames[i]))
+        if (auto text = QueryVersionValue(block, prefix + kStringNames[i]))
             strings_[i] = VersionText(*text);
     }
     return true;

@@ -50,12 +50,6 @@ std::uint16_t Word(std::uint8_t low, std::uint8_t high) {
 
 std::int16_t Signed(std::uint16_t value) { return static_cast<std::int16_t>(value); }
 
-std::string Hex4(std::uint32_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value & 0xFFFF));
-    return text;
-}
-
 std::string HexNumber(std::uint16_t value) {
     char text[8];
     std::snprintf(text, sizeof text, "0X%X", static_cast<unsigned>(value));
@@ -288,6 +282,12 @@ std::string HexBytes(const Instruction& instruction) {
     return text;
 }
 
+std::string HexAddress(std::uint32_t address) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address & 0xFFFF));
+    return text;
+}
+
 bool DecodeInstruction(const Instruction& instruction, Decoded& decoded) {
     decoded = Decoded{};
     if (instruction.length == 0) return false;
@@ -504,7 +504,7 @@ std::string StatementText(const Decoded& d, std::uint8_t layout, std::span<const
 std::string ReadableForm(const Decoded& d, std::uint8_t layout, std::span<const LabelAt> labels) {
     if (!d.target) return StatementText(d, layout, labels);
     std::string text = d.kind == KIND_GOTO ? "GOTO" : StatementText(d, layout, labels) + " else";
-    text += " -> " + Hex4(*d.target);
+    text += " -> " + HexAddress(*d.target);
     const std::string names = LabelsAt(*d.target, labels);
     if (!names.empty()) text += " (" + names + ")";
     return text;

@@ -36,6 +36,9 @@ bool ParseIntermediateText(std::string_view text, std::vector<Instruction>& inst
 // The bytes of an instruction as the intermediate file writes them ("84 01 01 00").
 std::string HexBytes(const Instruction& instruction);
 
+// An instruction address as the listing and the dry run print it: four hex digits.
+std::string HexAddress(std::uint32_t address);
+
 // A label of the program, for naming jump targets.
 struct LabelAt {
     std::uint32_t address;

@@ -8,12 +8,6 @@
 namespace vorn::script {
 namespace {
 
-std::string Address(std::uint32_t address) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address & 0xFFFF));
-    return text;
-}
-
 std::string Code(std::uint8_t code) {
     char text[4];
     std::snprintf(text, sizeof text, "%02X", code);
@@ -271,7 +265,7 @@ class Machine {
 
 std::string EndNote(const DryRunResult& result, const DryRunOptions& options,
                     std::span<const LabelAt> labels) {
-    std::string at = Address(result.address);
+    std::string at = HexAddress(result.address);
     if (const std::string names = LabelsAt(result.address, labels); !names.empty()) {
         at += " (" + names + ")";
     }
@@ -309,7 +303,7 @@ DryRunResult DryRun(const std::vector<Instruction>& instructions, const DryRunOp
 std::string DryRunEventLine(const DryRunEvent& event) {
     char head[32];
     std::snprintf(head, sizeof head, "%6llu  %s  ", static_cast<unsigned long long>(event.step),
-                  Address(event.address).c_str());
+                  HexAddress(event.address).c_str());
     return head + event.text + "\n";
 }
 

@@ -13,12 +13,6 @@ std::string Row(const char* address, const std::string& bytes, unsigned line,
     return head + text + "\n";
 }
 
-std::string Address(std::uint32_t address) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address & 0xFFFF));
-    return text;
-}
-
 unsigned SourceLine(const CompilerState& state, std::uint32_t programLine) {
     return programLine < state.programLines ? state.sourceLines[programLine] : 0;
 }
@@ -44,7 +38,7 @@ std::string ListingText(const CompilerState& state, const InstructionStream& str
     std::size_t nextLabel = 0;
     const auto labelsBefore = [&](std::uint32_t programLine) {
         while (nextLabel < labels.size() && stream.labelProgramLine[nextLabel] < programLine) {
-            text += Row(Address(labels[nextLabel].address).c_str(), "",
+            text += Row(HexAddress(labels[nextLabel].address).c_str(), "",
                         SourceLine(state, stream.labelProgramLine[nextLabel]),
                         labels[nextLabel].name + ":");
             ++nextLabel;
@@ -57,7 +51,7 @@ std::string ListingText(const CompilerState& state, const InstructionStream& str
         const std::string form = DecodeInstruction(instructions[i], decoded)
                                      ? ReadableForm(decoded, state.scriptLayout, labels)
                                      : "(no instruction of the keyboard)";
-        text += Row(Address(instructions[i].address).c_str(), HexBytes(instructions[i]),
+        text += Row(HexAddress(instructions[i].address).c_str(), HexBytes(instructions[i]),
                     SourceLine(state, programLine), form);
     }
     labelsBefore(UINT32_MAX);
