@@ -54,6 +54,10 @@ struct HidCaps {
     std::uint16_t featureReportByteLength = 0;
 };
 
+// What stood in the way of a failed Open, as far as the backend can tell: the person may
+// not open the device, or the device is no longer there.
+enum class OpenFailure { kUnknown, kAccessDenied, kGone };
+
 // Why a device is opened. Discovery only queries attributes and capabilities, which a
 // backend may answer without access to the device node; a transfer needs the node itself.
 enum class OpenPurpose { kQuery, kTransfer };
@@ -91,6 +95,10 @@ class HidPlatform {
         static_cast<void>(handle);
         return {};
     }
+
+    // The kind of the calling thread's last failed Open; kUnknown once an Open on that
+    // thread has succeeded, and from a backend that cannot tell.
+    virtual OpenFailure LastOpenFailure() const { return OpenFailure::kUnknown; }
 };
 
 }  // namespace vorn::hid

@@ -185,14 +185,32 @@ HidCall SimHidPlatform::CloseInterfaceSet(hid::InterfaceSet set) {
 
 HidHandle SimHidPlatform::Open(const std::string& path, hid::OpenPurpose /*purpose*/) {
     std::lock_guard lock(mutex_);
-    if (Enter(Op::kOpen) != HidCall::kOk) return hid::kInvalidHandle;
+    if (Enter(Op::kOpen) != HidCall::kOk) {
+        lastOpenFailure_ = injectedOpenFailure_;
+        return hid::kInvalidHandle;
+    }
     for (const auto& device : attached_) {
         if (device->desc.path != path) continue;
-        if (!device->desc.openable) return hid::kInvalidHandle;
+        if (!device->desc.openable) {
+            lastOpenFailure_ = hid::OpenFailure::kAccessDenied;
+            return hid::kInvalidHandle;
+        }
+        lastOpenFailure_ = hid::OpenFailure::kUnknown;
         handles_[nextHandle_] = device;
         return nextHandle_++;
     }
+    lastOpenFailure_ = hid::OpenFailure::kGone;
     return hid::kInvalidHandle;
+}
+
+void SimHidPlatform::SetInjectedOpenFailure(hid::OpenFailure failure) {
+    std::lock_guard lock(mutex_);
+    injectedOpenFailure_ = failure;
+}
+
+hid::OpenFailure SimHidPlatform::LastOpenFailure() const {
+    std::lock_guard lock(mutex_);
+    return lastOpenFailure_;
 }
 
 HidCall SimHidPlatform::GetAttributes(HidHandle handle, hid::HidAttributes& attributes) {

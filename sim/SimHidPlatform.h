@@ -74,6 +74,9 @@ class SimHidPlatform : public hid::HidPlatform {
     void SetAvailable(Op op, bool available);
     void FailCalls(Op op, int count, int after = 0);
     void ClearFaults();
+    // What LastOpenFailure says of an Open failed by FailCalls or SetAvailable (default
+    // kUnknown). Otherwise a path not attached is kGone and an unopenable one kAccessDenied.
+    void SetInjectedOpenFailure(hid::OpenFailure failure);
 
     // Calls of each operation made so far, and transfers (set + get feature).
     std::uint64_t Calls(Op op) const;
@@ -98,6 +101,7 @@ class SimHidPlatform : public hid::HidPlatform {
     hid::HidCall GetFeature(hid::HidHandle handle, std::uint8_t* report,
                             std::size_t length) override;
     void Close(hid::HidHandle handle) override;
+    hid::OpenFailure LastOpenFailure() const override;
 
   private:
     struct Device;
@@ -117,6 +121,8 @@ class SimHidPlatform : public hid::HidPlatform {
     std::map<hid::HidHandle, std::shared_ptr<Device>> handles_;
     std::map<hid::InterfaceSet, std::vector<std::string>> sets_;
     hid::HidHandle nextHandle_ = 100;
+    hid::OpenFailure injectedOpenFailure_ = hid::OpenFailure::kUnknown;
+    hid::OpenFailure lastOpenFailure_ = hid::OpenFailure::kUnknown;
     hid::InterfaceSet nextSet_ = 1;
     std::array<OpFault, kOpCount> faults_{};
     std::array<std::uint64_t, kOpCount> calls_{};

@@ -45,6 +45,7 @@ constexpr char kNotOpen[] = "handle not open";
 // Each thread's last failed scan or open, per platform object. Objects are told apart by
 // a number none other gets, so one made where a destroyed one was inherits no reason.
 thread_local std::map<std::uint64_t, std::string> threadErrors;
+thread_local std::map<std::uint64_t, OpenFailure> threadOpenFailures;
 std::atomic<std::uint64_t> nextPlatformNumber{1};
 
 int CollectionCount(const HidrawNode& node) {
@@ -71,6 +72,20 @@ std::vector<Interface> InterfacesOf(std::vector<HidrawNode> nodes) {
     std::vector<Interface> interfaces;
     for (const HidrawNode& node : nodes) AddInterfaces(node, interfaces);
     return interfaces;
+}
+
+OpenFailure OpenFailureOf(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return OpenFailure::kAccessDenied;
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return OpenFailure::kGone;
+        default:
+            return OpenFailure::kUnknown;
+    }
 }
 
 // From sysfs when the interface came from a scan, else from the open node itself.
@@ -111,6 +126,18 @@ struct LinuxHidPlatform::State {
         return HidCall::kFailed;
     }
     void ClearOnThread() { threadErrors.erase(number); }
+    HidCall FailOpenOnThread(std::string reason, OpenFailure kind) {
+        threadOpenFailures[number] = kind;
+        return FailOnThread(std::move(reason));
+    }
+    void ClearOpenOnThread() {
+        threadOpenFailures.erase(number);
+        ClearOnThread();
+    }
+    OpenFailure ThreadOpenFailure() const {
+        const auto it = threadOpenFailures.find(number);
+        return it == threadOpenFailures.end() ? OpenFailure::kUnknown : it->second;
+    }
     std::string ThreadError() const {
         const auto it = threadErrors.find(number);
         return it == threadErrors.end() ? std::string() : it->second;
@@ -154,7 +181,7 @@ struct LinuxHidPlatform::State {
             }
         }
         if (purpose == OpenPurpose::kQuery) {
-            FailOnThread(path + ": not a HID interface of the latest scan");
+            FailOpenOnThread(path + ": not a HID interface of the latest scan", OpenFailure::kGone);
             return false;
         }
         where.path = path;
@@ -178,7 +205,7 @@ LinuxHidPlatform::LinuxHidPlatform(std::unique_ptr<HidrawSource> source)
 
 // This thread's reason goes with the platform; another thread's stays, unread, until that
 // thread ends.
-LinuxHidPlatform::~LinuxHidPlatform() { state_->ClearOnThread(); }
+LinuxHidPlatform::~LinuxHidPlatform() { state_->ClearOpenOnThread(); }
 
 HidCall LinuxHidPlatform::GetHidGuid(HidGuid& guid) {
     guid = kHidInterfaceClass;
@@ -229,11 +256,12 @@ HidHandle LinuxHidPlatform::Open(const std::string& path, OpenPurpose purpose) {
         device->fd = ::open(device->where.devnode.c_str(), O_RDWR | O_CLOEXEC);
         if (device->fd < 0) {
             const int error = errno;
-            state_->FailOnThread(SystemError("open " + device->where.devnode, error));
+            state_->FailOpenOnThread(SystemError("open " + device->where.devnode, error),
+                                     OpenFailureOf(error));
             return kInvalidHandle;
         }
     }
-    state_->ClearOnThread();
+    state_->ClearOpenOnThread();
     return state_->Keep(std::move(device));
 }
 
@@ -293,5 +321,7 @@ void LinuxHidPlatform::Close(HidHandle handle) {
 std::string LinuxHidPlatform::LastError(HidHandle handle) const {
     return handle == kInvalidHandle ? state_->ThreadError() : state_->HandleError(handle);
 }
+
+OpenFailure LinuxHidPlatform::LastOpenFailure() const { return state_->ThreadOpenFailure(); }
 
 }  // namespace vorn::hid

@@ -53,6 +53,7 @@ class LinuxHidPlatform : public HidPlatform {
     // The last failure, e.g. "open /dev/hidraw3: Permission denied"; "handle not open"
     // for a handle that is not.
     std::string LastError(HidHandle handle) const override;
+    OpenFailure LastOpenFailure() const override;
 
   private:
     struct State;

@@ -57,7 +57,23 @@ struct Device {
 
 // Each thread's last failed scan or open, per platform object.
 thread_local std::map<std::uint64_t, std::string> threadErrors;
+thread_local std::map<std::uint64_t, OpenFailure> threadOpenFailures;
 std::atomic<std::uint64_t> nextPlatformNumber{1};
+
+OpenFailure OpenFailureOf(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return OpenFailure::kAccessDenied;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEV_NOT_EXIST:
+            return OpenFailure::kGone;
+        default:
+            return OpenFailure::kUnknown;
+    }
+}
 
 }  // namespace
 
@@ -84,6 +100,10 @@ struct WindowsHidPlatform::State {
         return HidCall::kFailed;
     }
     void ClearOnThread() { threadErrors.erase(number); }
+    void ClearOpenOnThread() {
+        threadOpenFailures.erase(number);
+        ClearOnThread();
+    }
 
     std::shared_ptr<Device> Find(HidHandle handle) const {
         std::lock_guard lock(mutex);
@@ -128,7 +148,7 @@ WindowsHidPlatform::WindowsHidPlatform(const char* hidLibrary, const char* setup
     : state_(std::make_unique<State>(hidLibrary, setupApiLibrary)) {}
 
 WindowsHidPlatform::~WindowsHidPlatform() {
-    state_->ClearOnThread();
+    state_->ClearOpenOnThread();
     const auto destroy = state_->libraries.SetupApi<DestroyListFn>("SetupDiDestroyDeviceInfoList");
     for (const auto& [set, entry] : state_->sets) {
         if (destroy) destroy(entry.info);
@@ -210,10 +230,12 @@ HidHandle WindowsHidPlatform::Open(const std::string& path, OpenPurpose) {
         ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        state_->FailOnThread(WinError("CreateFileA " + path, ::GetLastError()));
+        const DWORD error = ::GetLastError();
+        threadOpenFailures[state_->number] = OpenFailureOf(error);
+        state_->FailOnThread(WinError("CreateFileA " + path, error));
         return kInvalidHandle;
     }
-    state_->ClearOnThread();
+    state_->ClearOpenOnThread();
     auto device = std::make_shared<Device>(handle);
     std::lock_guard lock(state_->mutex);
     const HidHandle id = state_->nextHandle++;
@@ -312,6 +334,11 @@ std::string WindowsHidPlatform::LastError(HidHandle handle) const {
     std::lock_guard lock(state_->mutex);
     const auto it = state_->devices.find(handle);
     return it == state_->devices.end() ? std::string(kNotOpen) : it->second->error;
+}
+
+OpenFailure WindowsHidPlatform::LastOpenFailure() const {
+    const auto it = threadOpenFailures.find(state_->number);
+    return it == threadOpenFailures.end() ? OpenFailure::kUnknown : it->second;
 }
 
 }  // namespace vorn::hid

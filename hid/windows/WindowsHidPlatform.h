@@ -58,6 +58,7 @@ class WindowsHidPlatform : public HidPlatform {
 
     // For instance "HidD_SetFeature: The device is not connected. (error 1167)".
     std::string LastError(HidHandle handle) const override;
+    OpenFailure LastOpenFailure() const override;
 
   private:
     struct State;

@@ -33,6 +33,9 @@ class LockedNodes : public vorn::sim::SimHidPlatform {
     std::string LastError(vorn::hid::HidHandle) const override {
         return "open " + std::string(vorn::test::kOrvanePath) + ": Permission denied";
     }
+    vorn::hid::OpenFailure LastOpenFailure() const override {
+        return vorn::hid::OpenFailure::kAccessDenied;
+    }
 };
 
 bool IsDark(const QColor& color) { return color.lightness() < 96; }

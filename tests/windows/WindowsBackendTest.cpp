@@ -78,7 +78,7 @@ TEST(WindowsBackend, AKeyboardPastTwentyOtherInterfacesIsFound) {
 }
 
 // Held open without sharing, the first interface cannot be opened: it is skipped, and the
-// reason keeps the Windows error code.
+// reason keeps the Windows error code; the kind of each failed open is told apart.
 TEST(WindowsBackend, AnInterfaceThatCannotBeOpenedIsSkipped) {
     FakeDeviceFolder folder;
     const std::string locked = folder.Plug("a-kb", kBrellowVendor, kOrvanePro);
@@ -92,7 +92,14 @@ TEST(WindowsBackend, AnInterfaceThatCannotBeOpenedIsSkipped) {
     const std::string reason = platform.LastError(kInvalidHandle);
     EXPECT_NE(reason.find("CreateFileA " + locked + ": "), std::string::npos) << reason;
     EXPECT_NE(reason.find("(error 32)"), std::string::npos) << reason;
+    EXPECT_EQ(platform.LastOpenFailure(), OpenFailure::kAccessDenied);
     ::CloseHandle(holder);
+    EXPECT_EQ(platform.Open(locked + "-gone", OpenPurpose::kTransfer), kInvalidHandle);
+    EXPECT_EQ(platform.LastOpenFailure(), OpenFailure::kGone);
+    const HidHandle opened = platform.Open(locked, OpenPurpose::kTransfer);
+    ASSERT_NE(opened, kInvalidHandle);
+    EXPECT_EQ(platform.LastOpenFailure(), OpenFailure::kUnknown);
+    platform.Close(opened);
 }
 
 TEST(WindowsBackend, TheLinkTalksToTheKeyboardsEngine) {

@@ -176,7 +176,9 @@ bool ShootDesk(const Variant& variant, const QString& out) {
     ShootNextModal(window, out, QStringLiteral("desk-about-%1.png").arg(variant.suffix), &ok);
     window.OnSkinButtonName(QStringLiteral("About"));
     ShootNextModal(window, out, QStringLiteral("desk-message-%1.png").arg(variant.suffix), &ok);
-    user.Tell({"Fail to init.", vorn::state::InitFailureDetail("/dev/hidraw3", "Permission denied"),
+    user.Tell({"Fail to init.",
+               vorn::state::InitFailureDetail("/dev/hidraw3", "Permission denied",
+                                              vorn::hid::OpenFailure::kAccessDenied),
                vorn::state::MessageTone::kWarning});
     return ok;
 }

@@ -270,6 +270,7 @@ TEST_F(VornctlRunTest, NoKeyboardGetsTheWindowsAnswerWithOrWithoutAnIndex) {
 TEST_F(VornctlRunTest, AKeyboardThatCannotBeOpenedGetsFailToInitWithTheReasonAndTheHint) {
     PlugOrvanePro();
     platform.FailCalls(Op::kOpen, 1, 1);  // the listing's query open goes through
+    platform.SetInjectedOpenFailure(hid::OpenFailure::kAccessDenied);
     problem = {"open /dev/hidraw-sim0: Permission denied", true};
 
     const Outcome run = Run({"keymap-upload", dir.File("keys.dat")});

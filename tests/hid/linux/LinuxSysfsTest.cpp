@@ -327,8 +327,10 @@ TEST_F(LinuxSysfsTest, AFailedOpenIsReportedToItsThreadAndPlatformOnly) {
     std::thread([&] {
         EXPECT_EQ(platform_->Open(node, OpenPurpose::kTransfer), kInvalidHandle);
         EXPECT_EQ(platform_->LastError(kInvalidHandle), reason);
+        EXPECT_EQ(platform_->LastOpenFailure(), OpenFailure::kGone);
     }).join();
     EXPECT_EQ(platform_->LastError(kInvalidHandle), "");
+    EXPECT_EQ(platform_->LastOpenFailure(), OpenFailure::kUnknown);
 
     EXPECT_EQ(platform_->Open(node, OpenPurpose::kTransfer), kInvalidHandle);
     EXPECT_EQ(platform_->LastError(kInvalidHandle), reason);
@@ -338,6 +340,7 @@ TEST_F(LinuxSysfsTest, AFailedOpenIsReportedToItsThreadAndPlatformOnly) {
     const HidHandle query = platform_->Open(node, OpenPurpose::kQuery);
     ASSERT_NE(query, kInvalidHandle);
     EXPECT_EQ(platform_->LastError(kInvalidHandle), "");
+    EXPECT_EQ(platform_->LastOpenFailure(), OpenFailure::kUnknown);
     platform_->Close(query);
 }
 
