@@ -167,6 +167,28 @@ void WindowFaultsTest::successInformsAndFailureWarns() {
     QCOMPARE(told[2].text, std::string("Fail to open the selected file."));
     QCOMPARE(told[2].tone, MessageTone::kWarning);
 
+    // The script download the same: a refusal and a failed compile warn, a download informs.
+    QDir::setCurrent(dir.path());  // where temp.o is made
+    std::ofstream(dir.filePath("good.vs").toStdString(), std::ios::binary) << "R1=1\r\nEND\r\n";
+    std::ofstream(dir.filePath("bad.vs").toStdString(), std::ios::binary)
+        << "JUMP SOMEWHERE\r\nEND\r\n";
+    ProgramTestDesk scripts;
+    scripts.Plug(vorn::test::kOrvanePath, vorn::test::kOrvanePro);
+    scripts.Start();
+    scripts.Click("SCRIPTUpload");  // nothing chosen: a refusal
+    ProgramTestDesk::Choose(scripts.KeyboardList(), 0);
+    for (const char* script : {"good.vs", "bad.vs"}) {
+        scripts.User().AnswerFile(dir.filePath(script).toStdString());
+        scripts.Click("SCRIPTUpload");
+        QTRY_VERIFY(!scripts.Window().ScriptDownloadRunning());
+    }
+    const auto toldScripts = scripts.User().Told();
+    QCOMPARE(toldScripts.size(), std::size_t{3});
+    QCOMPARE(toldScripts[0].tone, MessageTone::kWarning);
+    QCOMPARE(toldScripts[1].text, std::string("Download the scrip file successfully."));
+    QCOMPARE(toldScripts[1].tone, MessageTone::kInformation);
+    QCOMPARE(toldScripts[2].tone, MessageTone::kWarning);
+
     // And the window's own boxes show the tone as their icon.
     vorn::app::QtUserSeam seam(nullptr);
     for (MessageTone tone : {MessageTone::kInformation, MessageTone::kWarning}) {
