@@ -2,6 +2,7 @@
 // folder, the progress bar behind a failed compile, the About box's line heights, the
 // message boxes' icons and detail, the keyboard list's placeholder, the skin's palette on
 // boxes and popups, the window's title and the pressed look of a skin button.
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -161,15 +162,29 @@ void WindowFaultsTest::slotFrameNamesTheSlotWhileAScriptMessageIsUp() {
 }
 
 void WindowFaultsTest::aboutBoxLinesFitTheirFont() {
+    // The box's template fixes the size of its font, not the family: the desktop's family
+    // decides how tall a line is. The default family, and the tallest one installed.
+    QString tallest;
+    int tallestHeight = 0;
+    for (const QString& family : QFontDatabase::families()) {
+        const int height = QFontMetrics(QFont(family, 8)).height();
+        if (height > tallestHeight) {
+            tallestHeight = height;
+            tallest = family;
+        }
+    }
+    // With no family taller than the template's line installed, this shows nothing.
+    qInfo("tallest family: %s, %d px at 8 points", qPrintable(tallest), tallestHeight);
     vorn::test::ScriptedUser user;
-    for (int points : {8, 11, 14}) {
+    for (const QString& family : {QApplication::font().family(), tallest}) {
         QFont font = QApplication::font();
-        font.setPointSize(points);
+        font.setFamily(family);
         QApplication::setFont(font);
         vorn::app::CAboutDlg box(user, 0x0409);
         for (auto* label : box.findChildren<QLabel*>()) {
             if (label->text().isEmpty()) continue;
-            QVERIFY2(label->height() >= label->fontMetrics().height(), qPrintable(label->text()));
+            QVERIFY2(label->height() >= label->fontMetrics().height(),
+                     qPrintable(family + ": " + label->text()));
             QVERIFY(box.rect().contains(label->geometry()));
         }
     }
@@ -195,6 +210,28 @@ void WindowFaultsTest::successInformsAndFailureWarns() {
     QCOMPARE(told[1].tone, MessageTone::kInformation);
     QCOMPARE(told[2].text, std::string("Fail to open the selected file."));
     QCOMPARE(told[2].tone, MessageTone::kWarning);
+
+    // The script download the same: a refusal and a failed compile warn, a download informs.
+    QDir::setCurrent(dir.path());  // where temp.o is made
+    std::ofstream(dir.filePath("good.vs").toStdString(), std::ios::binary) << "R1=1\r\nEND\r\n";
+    std::ofstream(dir.filePath("bad.vs").toStdString(), std::ios::binary)
+        << "JUMP SOMEWHERE\r\nEND\r\n";
+    ProgramTestDesk scripts;
+    scripts.Plug(vorn::test::kOrvanePath, vorn::test::kOrvanePro);
+    scripts.Start();
+    scripts.Click("SCRIPTUpload");  // nothing chosen: a refusal
+    ProgramTestDesk::Choose(scripts.KeyboardList(), 0);
+    for (const char* script : {"good.vs", "bad.vs"}) {
+        scripts.User().AnswerFile(dir.filePath(script).toStdString());
+        scripts.Click("SCRIPTUpload");
+        QTRY_VERIFY(!scripts.Window().ScriptDownloadRunning());
+    }
+    const auto toldScripts = scripts.User().Told();
+    QCOMPARE(toldScripts.size(), std::size_t{3});
+    QCOMPARE(toldScripts[0].tone, MessageTone::kWarning);
+    QCOMPARE(toldScripts[1].text, std::string("Download the scrip file successfully."));
+    QCOMPARE(toldScripts[1].tone, MessageTone::kInformation);
+    QCOMPARE(toldScripts[2].tone, MessageTone::kWarning);
 
     // And the window's own boxes show the tone as their icon.
     vorn::app::QtUserSeam seam(nullptr);
