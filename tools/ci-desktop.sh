@@ -4,6 +4,7 @@
 #   2. Xvfb with openbox (xcb),
 #   3. Xvfb where openbox takes over a window already shown,
 #   4. weston's headless backend (wayland),
+# and the demo itself under openbox, ended with Escape, keeping what the person saved;
 # prints "N passed, N failed" and the time each took, keeps screenshots of failures in
 # <build>/desktop-shots, and exits non-zero on any failure.
 #   tools/ci-desktop.sh [--build-dir DIR]      (default: build; the README build exists there)
@@ -77,6 +78,42 @@ start_x() {  # start_x DISPLAY
 
 places=popupsAndBoxesSitOnTheWindowBeforeAndAfterADrag
 
+# demo_run DISPLAY: the demo as a person uses it. It names its folder of sample scripts; a
+# keymap saved there must outlive the demo, which is ended with Escape on its window, while
+# the samples it made go.
+demo_run() {
+    t0=$(date +%s)
+    demo="$build/app/vornutil-demo"
+    out="$work/demo.out"
+    DISPLAY=$1 QT_QPA_PLATFORM=xcb "$demo" >"$out" 2>"$work/demo.err" &
+    demo_pid=$!
+    folder=""
+    wait_for 20 grep -q '^Sample scripts are in ' "$out" &&
+        folder=$(sed -n 's/^Sample scripts are in //p' "$out")
+    window=$(DISPLAY=$1 timeout 20 xdotool search --sync --onlyvisible --name '^VornUtil$' |
+        head -n 1)
+    result=failed
+    if [ -n "$folder" ] && [ -n "$window" ] && ls "$folder"/*.vs >/dev/null 2>&1; then
+        echo "saved by the person" >"$folder/my-keys.dat"
+        DISPLAY=$1 xdotool windowactivate --sync "$window" key Escape
+        if wait_for 15 sh -c "! kill -0 $demo_pid"; then
+            if [ -f "$folder/my-keys.dat" ] && ! ls "$folder"/*.vs >/dev/null 2>&1; then
+                result=passed
+            else
+                echo "    demo-end: after the demo ended the folder holds: $(ls -A "$folder")"
+            fi
+        else
+            echo "    demo-end: Escape did not end the demo"
+        fi
+    else
+        echo "    demo-end: no folder ('$folder'), window ('$window') or samples"
+    fi
+    kill "$demo_pid" 2>/dev/null; wait "$demo_pid" 2>/dev/null
+    [ -n "$folder" ] && rm -rf "$folder"
+    if [ "$result" = passed ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+    echo "demo-end: $([ "$result" = passed ] && echo "1 passed, 0 failed" || echo "0 passed, 1 failed") ($(( $(date +%s) - t0 )) s)"
+}
+
 # 1. X without a window manager; the positions once more, as they depend on timing.
 if start_x :91; then
     run x-plain DISPLAY=:91 QT_QPA_PLATFORM=xcb
@@ -108,6 +145,7 @@ if start_x :92; then
     run x-openbox DISPLAY=:92 QT_QPA_PLATFORM=xcb
     run x-openbox-places-2 DISPLAY=:92 QT_QPA_PLATFORM=xcb -- $places
     run x-openbox-places-3 DISPLAY=:92 QT_QPA_PLATFORM=xcb -- $places
+    demo_run :92
 else
     echo "x-openbox: Xvfb did not start"; failed=$((failed + 1))
 fi
