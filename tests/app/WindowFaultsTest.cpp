@@ -41,6 +41,19 @@ class LockedNodes : public vorn::sim::SimHidPlatform {
 
 bool IsDark(const QColor& color) { return color.lightness() < 96; }
 
+// A script that compiles and one that does not, in a folder that is also the current one
+// (the script download writes temp.o there).
+struct ScriptFolder {
+    QTemporaryDir dir;
+    std::string good = dir.filePath("good.vs").toStdString();
+    std::string bad = dir.filePath("bad.vs").toStdString();
+    ScriptFolder() {
+        QDir::setCurrent(dir.path());
+        std::ofstream(good, std::ios::binary) << "R1=1\r\nEND\r\n";
+        std::ofstream(bad, std::ios::binary) << "JUMP SOMEWHERE\r\nEND\r\n";
+    }
+};
+
 }  // namespace
 
 class WindowFaultsTest : public QObject {
@@ -82,12 +95,9 @@ void WindowFaultsTest::demoEndsWithoutDeletingWhatThePersonSaved() {
 }
 
 void WindowFaultsTest::progressBarIsEmptyBehindAFailedCompile() {
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    const std::string good = dir.filePath("good.vs").toStdString();
-    const std::string bad = dir.filePath("bad.vs").toStdString();
-    std::ofstream(good, std::ios::binary) << "R1=1\r\nEND\r\n";
-    std::ofstream(bad, std::ios::binary) << "JUMP SOMEWHERE\r\nEND\r\n";
+    const ScriptFolder scripts;
+    const std::string& good = scripts.good;
+    const std::string& bad = scripts.bad;
     for (bool earlierDownload : {false, true}) {
         ProgramTestDesk desk;
         desk.Plug(vorn::test::kOrvanePath, vorn::test::kOrvanePro);
@@ -122,12 +132,9 @@ void WindowFaultsTest::progressBarIsEmptyBehindAFailedCompile() {
 }
 
 void WindowFaultsTest::slotFrameNamesTheSlotWhileAScriptMessageIsUp() {
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    const std::string good = dir.filePath("good.vs").toStdString();
-    const std::string bad = dir.filePath("bad.vs").toStdString();
-    std::ofstream(good, std::ios::binary) << "R1=1\r\nEND\r\n";
-    std::ofstream(bad, std::ios::binary) << "JUMP SOMEWHERE\r\nEND\r\n";
+    const ScriptFolder scripts;
+    const std::string& good = scripts.good;
+    const std::string& bad = scripts.bad;
     ProgramTestDesk desk;
     desk.Plug(vorn::test::kOrvanePath, vorn::test::kOrvanePro);
     desk.Start();
@@ -212,17 +219,14 @@ void WindowFaultsTest::successInformsAndFailureWarns() {
     QCOMPARE(told[2].tone, MessageTone::kWarning);
 
     // The script download the same: a refusal and a failed compile warn, a download informs.
-    QDir::setCurrent(dir.path());  // where temp.o is made
-    std::ofstream(dir.filePath("good.vs").toStdString(), std::ios::binary) << "R1=1\r\nEND\r\n";
-    std::ofstream(dir.filePath("bad.vs").toStdString(), std::ios::binary)
-        << "JUMP SOMEWHERE\r\nEND\r\n";
+    const ScriptFolder folder;
     ProgramTestDesk scripts;
     scripts.Plug(vorn::test::kOrvanePath, vorn::test::kOrvanePro);
     scripts.Start();
     scripts.Click("SCRIPTUpload");  // nothing chosen: a refusal
     ProgramTestDesk::Choose(scripts.KeyboardList(), 0);
-    for (const char* script : {"good.vs", "bad.vs"}) {
-        scripts.User().AnswerFile(dir.filePath(script).toStdString());
+    for (const std::string& script : {folder.good, folder.bad}) {
+        scripts.User().AnswerFile(script);
         scripts.Click("SCRIPTUpload");
         QTRY_VERIFY(!scripts.Window().ScriptDownloadRunning());
     }
