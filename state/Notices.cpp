@@ -23,8 +23,8 @@ std::string Remedy(hid::OpenFailure failure) {
 #ifdef _WIN32
     if (failure == hid::OpenFailure::kAccessDenied) {
         return std::string(
-                   "Windows did not let VornUtil open it; another program may be using "
-                   "it. Close other keyboard tools, unplug and replug the keyboard, and ") +
+                   "Windows refused to open it; another program may be using it. "
+                   "Close other keyboard tools, unplug and replug the keyboard, and ") +
                kChooseAgain;
     }
     return std::string("Unplug and replug the keyboard, and ") + kChooseAgain;
