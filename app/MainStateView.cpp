@@ -41,8 +41,7 @@ void MainStateView::SetSlotPlate(QLabel& plate) {
 
 void MainStateView::SyncAll() {
     SyncKeyboardList();
-    SyncSlotList();
-    SyncSlotListVisibility();
+    SyncSlotList();  // and its visibility
     SyncProgress();
 }
 
